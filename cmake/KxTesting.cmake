@@ -1,0 +1,53 @@
+# kx_add_test(<name> SOURCES <files...> LIBS <targets...>)
+#
+# One GoogleTest binary per module or area, registered with CTest. Every test
+# runs with its own registry, installation root and temporary folder inside the
+# build tree, UTC and a fixed locale, so that no test touches the machine's real
+# configuration and parallel tests do not see each other's files.
+function(kx_add_test name)
+  if(NOT KX_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kx_test_support ${ARG_LIBS})
+  set(root ${CMAKE_BINARY_DIR}/testenv/${name})
+  file(MAKE_DIRECTORY ${root}/registry ${root}/vanto ${root}/tmp)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "VANTO_REGISTRY_DIR=${root}/registry;VANTOSYS=${root}/vanto;TMPDIR=${root}/tmp;TZ=UTC;LC_ALL=C.UTF-8;LANG=C.UTF-8;KX_SOURCE_DIR=${CMAKE_SOURCE_DIR};KX_BINARY_DIR=${CMAKE_BINARY_DIR};${ARG_ENV}"
+    TIMEOUT 600)
+endfunction()
+
+# kx_folder_library(<target> <folder...> [LIBS <targets...>] [TESTLIBS <targets...>])
+#
+# One static library per subsystem folder: every .cpp below the folders except
+# *_test.cpp. Every *_test.cpp becomes its own test binary, named after the
+# file, linked against the library. Folders without sources yet give an
+# INTERFACE library so that dependants can link them already.
+function(kx_folder_library target)
+  cmake_parse_arguments(ARG "" "" "LIBS;TESTLIBS;DIRS" ${ARGN})
+  set(sources)
+  set(tests)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    foreach(f ${found})
+      if(f MATCHES "_test\\.cpp$")
+        list(APPEND tests ${f})
+      elseif(NOT f MATCHES "/fuzz_[^/]*\\.cpp$")
+        list(APPEND sources ${f})
+      endif()
+    endforeach()
+  endforeach()
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_link_libraries(${target} PUBLIC ${ARG_LIBS})
+  else()
+    add_library(${target} INTERFACE)
+    target_link_libraries(${target} INTERFACE ${ARG_LIBS})
+  endif()
+  foreach(t ${tests})
+    get_filename_component(tname ${t} NAME_WE)
+    kx_add_test(${tname} SOURCES ${t} LIBS ${target} ${ARG_TESTLIBS})
+  endforeach()
+endfunction()

@@ -1,0 +1,61 @@
+// platform/rtl/Exceptions.h — the exception classes of the platform.
+//
+// Every exception of the system derives from Exception. Its Message is UTF-16;
+// ClassName() answers the class's own name, because error texts that reach the
+// host print it ("create document exception (EConvertError - ...)"). what()
+// answers the Message in UTF-8. No exception ever crosses the C boundary.
+//
+// A new class is declared with KX_DECLARE_EXCEPTION(Name, Base); it inherits
+// the constructors and answers Name from ClassName().
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "platform/rtl/Text.h"
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(UnicodeString message) : Message(std::move(message)) {}
+  explicit Exception(std::string_view utf8Message) : Message(ToUtf16(utf8Message)) {}
+  explicit Exception(const char* utf8Message) : Message(ToUtf16(utf8Message)) {}
+  ~Exception() override = default;
+
+  virtual UnicodeString ClassName() const { return u"Exception"; }
+  const char* what() const noexcept override;
+
+  UnicodeString Message;
+
+ private:
+  mutable std::string what_;
+};
+
+#define KX_DECLARE_EXCEPTION(Name, Base)                              \
+  class Name : public Base {                                          \
+   public:                                                            \
+    using Base::Base;                                                 \
+    UnicodeString ClassName() const override { return u## #Name; }    \
+  }
+
+KX_DECLARE_EXCEPTION(EConvertError, Exception);
+KX_DECLARE_EXCEPTION(EVariantError, Exception);
+KX_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);
+KX_DECLARE_EXCEPTION(EStringListError, Exception);
+KX_DECLARE_EXCEPTION(EArgumentException, Exception);
+KX_DECLARE_EXCEPTION(EStreamError, Exception);
+KX_DECLARE_EXCEPTION(EFileStreamError, EStreamError);
+KX_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
+KX_DECLARE_EXCEPTION(EFCreateError, EFileStreamError);
+KX_DECLARE_EXCEPTION(EReadError, EStreamError);
+KX_DECLARE_EXCEPTION(EWriteError, EStreamError);
+
+// A failing operating-system call; ErrorCode is the errno value.
+class EOSError : public Exception {
+ public:
+  EOSError(UnicodeString message, int32_t errorCode)
+      : Exception(std::move(message)), ErrorCode(errorCode) {}
+  UnicodeString ClassName() const override { return u"EOSError"; }
+
+  int32_t ErrorCode;
+};

@@ -2,6 +2,7 @@
 // No exception ever leaves them.
 #include <cstdint>
 
+#include "export/kxModuleList.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Text.h"
 
@@ -15,7 +16,19 @@ void WriteBuffer(char16_t* buffer, const UnicodeString& text) {
   *buffer = u'\0';
 }
 
+__attribute__((constructor)) void LoadLibrary() {
+  kx::plugin::InitializeModules(kx::plugin::ModuleList());
+}
+
+__attribute__((destructor)) void UnloadLibrary() {
+  kx::plugin::FinalizeModules(kx::plugin::ModuleList());
+}
+
 int32_t Dispatch(int32_t /*Command*/, char16_t* /*Data*/, char16_t* ErrorText) {
+  if (!kx::plugin::LoadFailure().empty()) {
+    WriteBuffer(ErrorText, u"unexpected process exception (" + kx::plugin::LoadFailure() + u")");
+    return -1;
+  }
   WriteBuffer(ErrorText, u"unexpected process exception (the command entry is not built yet)");
   return -1;
 }
@@ -37,5 +50,6 @@ extern "C" __attribute__((visibility("default"))) int32_t kxWideExport(
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t kxBuildTest(int32_t Value) noexcept {
+  if (!kx::plugin::LoadFailure().empty()) return -1;
   return Value == 100 ? 0 : -1;
 }

@@ -41,6 +41,11 @@ class Exception : public std::exception {
 KX_DECLARE_EXCEPTION(EConvertError, Exception);
 KX_DECLARE_EXCEPTION(EVariantError, Exception);
 KX_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);
+KX_DECLARE_EXCEPTION(EVariantOverflowError, EVariantError);
+KX_DECLARE_EXCEPTION(EVariantBadVarTypeError, EVariantError);
+KX_DECLARE_EXCEPTION(EVariantArrayCreateError, EVariantError);
+KX_DECLARE_EXCEPTION(EVariantBadIndexError, EVariantError);
+KX_DECLARE_EXCEPTION(EVariantNotAnArrayError, EVariantError);
 KX_DECLARE_EXCEPTION(EStringListError, Exception);
 KX_DECLARE_EXCEPTION(EArgumentException, Exception);
 KX_DECLARE_EXCEPTION(EStreamError, Exception);

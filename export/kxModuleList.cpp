@@ -1,0 +1,71 @@
+#include "export/kxModuleList.h"
+
+#include <cstddef>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FormatSettings.h"
+
+namespace kx::plugin {
+namespace {
+
+UnicodeString g_loadFailure;
+size_t g_initialised = 0;  // how many entries of the last run are initialised
+
+void InitFormatSettings() { FormatSettings(); }
+
+// Load order; an entry that a later module adds goes in at its place:
+// platform core (format settings), libxml2, module path, kxMath, kxMD5,
+// database layer, kxNet, name lookup, logging, GUI host, configuration-store
+// registration, kxStyler, the main module last.
+constexpr ModuleEntry kModules[] = {
+    {"platform core", &InitFormatSettings, nullptr},
+};
+
+void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {
+  while (count > 0) {
+    --count;
+    if (entries[count].Finalize) {
+      try {
+        entries[count].Finalize();
+      } catch (...) {
+      }
+    }
+  }
+}
+
+}  // namespace
+
+std::span<const ModuleEntry> ModuleList() { return kModules; }
+
+bool InitializeModules(std::span<const ModuleEntry> Entries) {
+  g_initialised = 0;
+  for (const ModuleEntry& entry : Entries) {
+    try {
+      if (entry.Initialize) entry.Initialize();
+    } catch (const Exception& e) {
+      g_loadFailure = e.Message;
+    } catch (const std::exception& e) {
+      g_loadFailure = ToUtf16(e.what());
+    } catch (...) {
+      g_loadFailure = u"initialisation of " + ToUtf16(entry.Name) + u" failed";
+    }
+    if (!g_loadFailure.empty()) {
+      FinalizeFirst(Entries, g_initialised);
+      g_initialised = 0;
+      return false;
+    }
+    ++g_initialised;
+  }
+  return true;
+}
+
+void FinalizeModules(std::span<const ModuleEntry> Entries) {
+  FinalizeFirst(Entries, g_initialised < Entries.size() ? g_initialised : Entries.size());
+  g_initialised = 0;
+}
+
+const UnicodeString& LoadFailure() { return g_loadFailure; }
+
+void ClearLoadFailureForTesting() { g_loadFailure.clear(); }
+
+}  // namespace kx::plugin

@@ -1,0 +1,36 @@
+// export/kxModuleList.h — the plug-in's modules, initialised in one explicit
+// order when the library is loaded and finalised in reverse when it unloads.
+//
+// A module whose initialisation fails (a self test, say) cannot make dlopen
+// fail on Linux and must not throw out of the library constructor: its text is
+// recorded, the modules initialised before it are finalised again in reverse,
+// and from then on kxBuildTest answers -1 and every command answers -1 with
+// "unexpected process exception (" + the recorded text + ")".
+#pragma once
+
+#include <span>
+
+#include "platform/rtl/Text.h"
+
+namespace kx::plugin {
+
+struct ModuleEntry {
+  const char* Name;
+  void (*Initialize)();  // may throw; nullptr when the module only finalises
+  void (*Finalize)();    // must not throw; nullptr when there is nothing to do
+};
+
+// The plug-in's own list, in load order.
+std::span<const ModuleEntry> ModuleList();
+
+// Initialises the entries in order. On the first failure: records its text,
+// finalises the entries already initialised in reverse, and answers false.
+bool InitializeModules(std::span<const ModuleEntry> Entries);
+// Finalises, in reverse, the entries that InitializeModules initialised.
+void FinalizeModules(std::span<const ModuleEntry> Entries);
+
+// The text recorded by a failed initialisation; empty when loading succeeded.
+const UnicodeString& LoadFailure();
+void ClearLoadFailureForTesting();
+
+}  // namespace kx::plugin

@@ -1,0 +1,43 @@
+#include "export/kxModuleList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/rtl/Exceptions.h"
+
+namespace {
+
+std::string g_trace;
+
+void InitA() { g_trace += "+a"; }
+void FiniA() { g_trace += "-a"; }
+void InitB() { g_trace += "+b"; }
+void FiniB() { g_trace += "-b"; }
+void InitFailing() { throw Exception(u"TkxMath.Selftest failed!"); }
+void FiniFailing() { g_trace += "-x"; }
+
+TEST(ModuleList, InitialisesInOrderAndFinalisesInReverse) {
+  const kx::plugin::ModuleEntry entries[] = {{"a", InitA, FiniA}, {"b", InitB, FiniB}};
+  g_trace.clear();
+  kx::plugin::ClearLoadFailureForTesting();
+  ASSERT_TRUE(kx::plugin::InitializeModules(entries));
+  kx::plugin::FinalizeModules(entries);
+  EXPECT_EQ(g_trace, "+a+b-b-a");
+  EXPECT_TRUE(kx::plugin::LoadFailure().empty());
+}
+
+TEST(ModuleList, AFailureIsRecordedAndUndoesWhatWasInitialised) {
+  const kx::plugin::ModuleEntry entries[] = {
+      {"a", InitA, FiniA}, {"math", InitFailing, FiniFailing}, {"b", InitB, FiniB}};
+  g_trace.clear();
+  kx::plugin::ClearLoadFailureForTesting();
+  EXPECT_FALSE(kx::plugin::InitializeModules(entries));
+  EXPECT_EQ(kx::plugin::LoadFailure(), u"TkxMath.Selftest failed!");
+  EXPECT_EQ(g_trace, "+a-a");  // the failing module and those after it are never finalised
+  kx::plugin::FinalizeModules(entries);
+  EXPECT_EQ(g_trace, "+a-a");
+  kx::plugin::ClearLoadFailureForTesting();
+}
+
+}  // namespace

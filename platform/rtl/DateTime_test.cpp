@@ -1,0 +1,207 @@
+#include "platform/rtl/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <ostream>
+#include <string>
+
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/Exceptions.h"
+
+// Failing comparisons show the number, not the bytes.
+void PrintTo(TDateTime value, std::ostream* os) { *os << "TDateTime(" << value.Val << ")"; }
+
+namespace {
+
+struct Fields {
+  uint16_t y, mo, d, h, mi, s, ms;
+  friend bool operator==(const Fields&, const Fields&) = default;
+  friend std::ostream& operator<<(std::ostream& os, const Fields& f) {
+    return os << f.y << '-' << f.mo << '-' << f.d << ' ' << f.h << ':' << f.mi << ':' << f.s
+              << '.' << f.ms;
+  }
+};
+
+Fields Decoded(double value) {
+  Fields f{};
+  DecodeDateTime(TDateTime(value), f.y, f.mo, f.d, f.h, f.mi, f.s, f.ms);
+  return f;
+}
+
+TEST(DateTime, EncodeAndDecodeAreInverse) {
+  struct Case { Fields f; double value; };
+  const Case cases[] = {
+      {{1899, 12, 30, 0, 0, 0, 0}, 0.0},
+      {{1899, 12, 31, 0, 0, 0, 0}, 1.0},
+      {{1899, 12, 30, 6, 0, 0, 0}, 0.25},
+      // Before day 0 the time counts back from the negative day number.
+      {{1899, 12, 29, 6, 0, 0, 0}, -1.25},
+      {{1899, 12, 29, 18, 0, 0, 0}, -1.75},
+      {{1800, 6, 15, 18, 30, 0, 0}, -36357.0 - 18.5 / 24},
+      {{1900, 2, 28, 0, 0, 0, 0}, 60.0},
+      {{1900, 3, 1, 0, 0, 0, 0}, 61.0},   // 1900 is no leap year
+      {{2000, 2, 29, 0, 0, 0, 0}, 36585.0},  // 2000 is one
+      {{2024, 1, 15, 12, 0, 0, 0}, 45306.5},
+      {{2024, 1, 15, 12, 0, 0, 250}, 45306.5 + 250.0 / 86400000},
+      {{1, 1, 1, 0, 0, 0, 0}, -693593.0},
+      {{9999, 12, 31, 23, 59, 59, 999}, 2958465.0 + 86399999.0 / 86400000},
+  };
+  for (const auto& c : cases) {
+    const TDateTime encoded = EncodeDateTime(c.f.y, c.f.mo, c.f.d, c.f.h, c.f.mi, c.f.s, c.f.ms);
+    EXPECT_NEAR(encoded.Val, c.value, 1e-9) << c.f;
+    EXPECT_EQ(Decoded(encoded.Val), c.f) << c.value;
+    EXPECT_EQ(Decoded(c.value), c.f) << c.value;
+  }
+}
+
+TEST(DateTime, EveryMillisecondOfADaySurvivesTheRoundTrip) {
+  // On both sides of day 0 and at the far end of the calendar, where a double
+  // has the fewest bits left for the fraction.
+  for (const uint16_t year : {1899, 1900, 1, 9999}) {
+    const uint16_t month = year == 1899 ? 12 : 1;
+    const uint16_t day = year == 1899 ? 29 : 1;
+    for (int64_t ms = 0; ms < 86'400'000; ms += 997) {
+      const Fields f{year, month, day, uint16_t(ms / 3600000), uint16_t(ms / 60000 % 60),
+                     uint16_t(ms / 1000 % 60), uint16_t(ms % 1000)};
+      ASSERT_EQ(Decoded(EncodeDateTime(f.y, f.mo, f.d, f.h, f.mi, f.s, f.ms).Val), f);
+    }
+  }
+}
+
+TEST(DateTime, DecodingRoundsToWholeMillisecondsAndCarriesIntoTheNextDay) {
+  struct Case { double value; Fields want; double dateOf, timeOf; int32_t dow; };
+  const double ms = 1.0 / 86400000;
+  const Case cases[] = {
+      {0.99999999, {1899, 12, 30, 23, 59, 59, 999}, 0.0, 86399999 * ms, 7},
+      {0.999999999, {1899, 12, 31, 0, 0, 0, 0}, 1.0, 0.0, 1},
+      {45306.9999999999, {2024, 1, 16, 0, 0, 0, 0}, 45307.0, 0.0, 3},
+      // 1899-12-29 23:59:59.9999 rounds to the next calendar day, 1899-12-30,
+      // not back to 1899-12-28.
+      {-1.999999999, {1899, 12, 30, 0, 0, 0, 0}, 0.0, 0.0, 7},
+      {-0.5, {1899, 12, 30, 12, 0, 0, 0}, 0.0, 0.5, 7},  // same as 0.5
+      {-1.25, {1899, 12, 29, 6, 0, 0, 0}, -1.0, 0.25, 6},
+      {0.4 * ms, {1899, 12, 30, 0, 0, 0, 0}, 0.0, 0.0, 7},
+      {0.6 * ms, {1899, 12, 30, 0, 0, 0, 1}, 0.0, ms, 7},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Decoded(c.value), c.want) << c.value;
+    Fields t{};
+    DecodeTime(TDateTime(c.value), t.h, t.mi, t.s, t.ms);
+    EXPECT_EQ((Fields{0, 0, 0, t.h, t.mi, t.s, t.ms}),
+              (Fields{0, 0, 0, c.want.h, c.want.mi, c.want.s, c.want.ms})) << c.value;
+    EXPECT_EQ(DateOf(TDateTime(c.value)).Val, c.dateOf) << c.value;
+    EXPECT_NEAR(TimeOf(TDateTime(c.value)).Val, c.timeOf, 1e-15) << c.value;
+    EXPECT_EQ(DayOfWeek(TDateTime(c.value)), c.dow) << c.value;
+  }
+  EXPECT_FALSE(std::signbit(DateOf(TDateTime(-0.5)).Val));
+}
+
+TEST(DateTime, FieldsOutOfRangeAreRejected) {
+  struct DateCase { uint16_t y, m, d; bool ok; };
+  const DateCase dates[] = {
+      {2024, 2, 29, true},  {2023, 2, 29, false}, {1900, 2, 29, false}, {2000, 2, 29, true},
+      {2024, 4, 31, false}, {2024, 13, 1, false}, {2024, 0, 1, false},  {2024, 1, 0, false},
+      {0, 1, 1, false},     {1, 1, 1, true},      {9999, 12, 31, true}, {10000, 1, 1, false},
+  };
+  for (const auto& c : dates) {
+    TDateTime v(-7.0);
+    EXPECT_EQ(TryEncodeDate(c.y, c.m, c.d, v), c.ok) << c.y << '-' << c.m << '-' << c.d;
+    if (c.ok) {
+      EXPECT_NO_THROW(EncodeDate(c.y, c.m, c.d));
+    } else {
+      EXPECT_EQ(v.Val, -7.0);  // untouched
+      EXPECT_THROW(EncodeDate(c.y, c.m, c.d), EConvertError);
+      EXPECT_THROW(EncodeDateTime(c.y, c.m, c.d, 0, 0, 0, 0), EConvertError);
+    }
+  }
+  struct TimeCase { uint16_t h, m, s, ms; bool ok; };
+  const TimeCase times[] = {
+      {23, 59, 59, 999, true}, {24, 0, 0, 0, false}, {0, 60, 0, 0, false},
+      {0, 0, 60, 0, false},    {0, 0, 0, 1000, false},
+  };
+  for (const auto& c : times) {
+    TDateTime v;
+    EXPECT_EQ(TryEncodeTime(c.h, c.m, c.s, c.ms, v), c.ok) << c.h << ':' << c.m << ':' << c.s;
+    EXPECT_EQ(TryEncodeDateTime(2024, 1, 1, c.h, c.m, c.s, c.ms, v), c.ok);
+    if (!c.ok) {
+      EXPECT_THROW(EncodeTime(c.h, c.m, c.s, c.ms), EConvertError);
+    }
+  }
+}
+
+TEST(DateTime, ValuesOutsideTheCalendarRaiseInsteadOfDecodingGarbage) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double v : {nan, inf, -inf, 1e10, 2958466.0, -693594.0, 1e300}) {
+    uint16_t y, m, d;
+    EXPECT_THROW(DecodeDate(TDateTime(v), y, m, d), EConvertError) << v;
+  }
+  for (const double v : {nan, inf}) {
+    uint16_t h, n, s, z;
+    EXPECT_THROW(DecodeTime(TDateTime(v), h, n, s, z), EConvertError);
+    EXPECT_THROW(DateOf(TDateTime(v)), EConvertError);
+    EXPECT_THROW(DayOfWeek(TDateTime(v)), EConvertError);
+  }
+  // The time of day of a value beyond the calendar is still defined.
+  uint16_t h, n, s, z;
+  DecodeTime(TDateTime(1e10 + 0.5), h, n, s, z);
+  EXPECT_EQ(h, 12);
+}
+
+TEST(DateTime, CalendarHelpers) {
+  struct Case { uint16_t y, m, days; bool leap; };
+  const Case cases[] = {
+      {2024, 2, 29, true}, {2023, 2, 28, false}, {1900, 2, 28, false}, {2000, 2, 29, true},
+      {2023, 4, 30, false}, {2023, 12, 31, false}, {2023, 0, 0, false}, {2023, 13, 0, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DaysInAMonth(c.y, c.m), c.days) << c.y << '-' << c.m;
+    EXPECT_EQ(IsLeapYear(c.y), c.leap) << c.y;
+  }
+  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 1, 15)), 2);  // Monday
+  EXPECT_EQ(DayOfWeek(EncodeDate(1, 1, 1)), 2);      // Monday
+  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 1, 13)), 7);  // Saturday
+}
+
+// --- Clock ------------------------------------------------------------------
+
+class ClockTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    kx::platform::SetClockForTesting(nullptr);
+    setenv("TZ", "UTC", 1);
+  }
+};
+
+TEST_F(ClockTest, TestClockDrivesNowDateAndTime) {
+  const TDateTime fixed = EncodeDateTime(2026, 6, 15, 13, 45, 30, 250);
+  kx::platform::SetClockForTesting([fixed] { return fixed; });
+  EXPECT_EQ(Now(), fixed);
+  EXPECT_EQ(Date(), EncodeDate(2026, 6, 15));
+  EXPECT_NEAR(Time().Val, EncodeTime(13, 45, 30, 250).Val, 1e-12);
+
+  // Before 1899-12-30 the time part still comes out positive.
+  kx::platform::SetClockForTesting([] { return TDateTime(-1.25); });
+  EXPECT_EQ(Date().Val, -1.0);
+  EXPECT_EQ(Time().Val, 0.25);
+}
+
+TEST_F(ClockTest, SystemClockGivesLocalTimeUnderTz) {
+  kx::platform::SetClockForTesting([] { return TDateTime(1.0); });
+  kx::platform::SetClockForTesting(nullptr);  // restores the system clock
+
+  const std::time_t before = std::time(nullptr);
+  const double utc = Now().Val;
+  // Unix time as a date-time in UTC.
+  EXPECT_NEAR(utc, 25569.0 + before / 86400.0, 5.0 / 86400);
+
+  setenv("TZ", "XYZ-2", 1);  // two hours east of UTC
+  const double east = Now().Val;
+  EXPECT_NEAR(east - utc, 2.0 / 24, 5.0 / 86400);
+}
+
+}  // namespace

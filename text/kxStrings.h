@@ -1,0 +1,4 @@
+// text/kxStrings.h — TkxStrings, the text operations, one header per area.
+#pragma once
+
+#include "text/kxStrings_Search.h"

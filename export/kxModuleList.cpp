@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
+#include "text/kxMath.h"
 
 namespace kx::plugin {
 namespace {
@@ -19,6 +20,7 @@ void InitFormatSettings() { FormatSettings(); }
 // registration, kxStyler, the main module last.
 constexpr ModuleEntry kModules[] = {
     {"platform core", &InitFormatSettings, nullptr},
+    {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
 };
 
 void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/rtl/Exceptions.h"
+#include "text/kxMath.h"
 
 namespace {
 
@@ -38,6 +39,19 @@ TEST(ModuleList, AFailureIsRecordedAndUndoesWhatWasInitialised) {
   kx::plugin::FinalizeModules(entries);
   EXPECT_EQ(g_trace, "+a-a");
   kx::plugin::ClearLoadFailureForTesting();
+}
+
+TEST(ModuleList, AFailingMathSelftestIsRecordedAndLoadingAnswersFalse) {
+  kx::plugin::ClearLoadFailureForTesting();
+  TkxMath::detail::SetSelftestOverrideForTesting([] { return false; });
+  const bool loaded = kx::plugin::InitializeModules(kx::plugin::ModuleList());
+  TkxMath::detail::SetSelftestOverrideForTesting(nullptr);
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(kx::plugin::LoadFailure(), u"TkxMath.Selftest failed!");
+  kx::plugin::ClearLoadFailureForTesting();
+
+  ASSERT_TRUE(kx::plugin::InitializeModules(kx::plugin::ModuleList()));
+  kx::plugin::FinalizeModules(kx::plugin::ModuleList());
 }
 
 }  // namespace

@@ -2,3 +2,4 @@
 #pragma once
 
 #include "text/kxStrings_Search.h"
+#include "text/kxStrings_Edit.h"

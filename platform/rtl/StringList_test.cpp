@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <type_traits>
@@ -122,8 +126,11 @@ TEST(StringListDelimited, ReadSkipsBlanksAndHonoursQuotes) {
       {u"\"\"", {u""}},
       {u"\"unclosed, rest", {u"unclosed, rest"}},
       {u"\"a\"b,c", {u"a", u"b", u"c"}},
-      {std::u16string(u"a\0b", 3), {u"a", u"b"}},  // NUL is a control character
-      {std::u16string(u"\"a\0b\"", 5), {std::u16string(u"a\0b", 3)}},
+      // A zero unit ends the text, also inside quotes.
+      {std::u16string(u"a\0b", 3), {u"a"}},
+      {std::u16string(u"a,\0,b", 5), {u"a", u""}},
+      {std::u16string(u"\"a\0b\"", 5), {u"a"}},
+      {std::u16string(u"\0a", 2), {}},
   };
   for (const auto& c : cases) {
     TStringList list;
@@ -165,7 +172,7 @@ TEST(StringListDelimited, RoundTripKeepsEveryItem) {
       {u" lead", u"trail ", u"in side", u""},
       {u"\"", u"\"\"", u"a\"b", u"\"quoted\""},
       {u",", u";", u"'", u",;'\""},
-      {u"\r\n", u"\t", std::u16string(1, u'\0'), u"\x1F"},
+      {u"\r\n", u"\t", u"\x01", u"\x1F"},
       {u"ä ö", u"\xDCFF", u"\xD83D\xDE00"},
   };
   for (const auto& items : lists) {
@@ -534,6 +541,36 @@ TEST(StringList, CustomSortAndSort) {
   Fill(sorted, {u"b", u"a"});
   sorted.CustomSort([](const TStringList&, int32_t, int32_t) { return 1; });
   EXPECT_EQ(ItemsOf(sorted), (Items{u"a", u"b"}));  // a sorted list keeps its order
+}
+
+TEST(StringList, FilesHoldUtf8AndByteOrderMarksAreRead) {
+  const char* dir = std::getenv("TMPDIR");
+  const std::string path = std::string(dir != nullptr ? dir : "/tmp") + "/StringList_test_file.txt";
+  const UnicodeString name = ToUtf16(path);
+  auto fileBytes = [&] {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+
+  TStringList list;
+  Fill(list, {u"ä", u"a\xDCFF", u""});
+  list.SaveToFile(name);
+  EXPECT_EQ(fileBytes(), "\xC3\xA4\r\na\xFF\r\n\r\n");  // UTF-8, raw bytes kept, no mark
+
+  struct Case { std::string bytes; Items want; };
+  const Case cases[] = {
+      {"\xEF\xBB\xBFx\ny", {u"x", u"y"}},
+      {std::string("\xFF\xFEx\0\n\0\xE4\0", 8), {u"x", u"ä"}},
+      {std::string("\xFE\xFF\0x\0\r\0\xE4", 8), {u"x", u"ä"}},
+      {"\xC3\xA4\xFF", {u"ä\xDCFF"}},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+    list.LoadFromFile(name);
+    EXPECT_EQ(ItemsOf(list), c.want) << c.bytes;
+  }
+  std::remove(path.c_str());
+  EXPECT_THROW(list.LoadFromFile(name), EFOpenError);
 }
 
 TEST(AnsiStringList, EightBitTextsUseTheSameRules) {

@@ -1,0 +1,196 @@
+#include "platform/rtl/Stream.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "platform/rtl/Exceptions.h"
+
+namespace {
+
+[[noreturn]] void RaiseBadPosition() { throw EStreamError("Invalid stream position"); }
+
+std::string ErrnoText(int error) {
+  char buffer[256];
+  // The GNU variant answers a pointer that may or may not be the buffer.
+  return strerror_r(error, buffer, sizeof buffer);
+}
+
+bool IsDriveOrNetworkPath(const UnicodeString& name) {
+  const bool drive = name.size() >= 2 && name[1] == u':' &&
+                     ((name[0] >= u'A' && name[0] <= u'Z') || (name[0] >= u'a' && name[0] <= u'z'));
+  return drive || name.starts_with(u"\\\\");
+}
+
+std::string SystemPath(const UnicodeString& name) {
+  std::string path = ToUtf8(name);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+}  // namespace
+
+// --- Stream -----------------------------------------------------------------
+
+int64_t Stream::Size() {
+  const int64_t position = Seek(0, soCurrent);
+  const int64_t size = Seek(0, soEnd);
+  Seek(position, soBeginning);
+  return size;
+}
+
+void Stream::ReadBuffer(void* Buffer, int64_t Count) {
+  if (Count < 0 || (Count > 0 && Read(Buffer, Count) != Count)) throw EReadError("Stream read error");
+}
+
+void Stream::WriteBuffer(const void* Buffer, int64_t Count) {
+  if (Count < 0 || (Count > 0 && Write(Buffer, Count) != Count))
+    throw EWriteError("Stream write error");
+}
+
+// --- MemoryStream -----------------------------------------------------------
+
+int64_t MemoryStream::Read(void* Buffer, int64_t Count) {
+  const int64_t size = Size();
+  if (Count <= 0 || position_ >= size) return 0;
+  const int64_t n = std::min(Count, size - position_);
+  std::memcpy(Buffer, bytes_.data() + position_, static_cast<size_t>(n));
+  position_ += n;
+  return n;
+}
+
+int64_t MemoryStream::Write(const void* Buffer, int64_t Count) {
+  if (Count <= 0) return 0;
+  if (Count > std::numeric_limits<int64_t>::max() - position_) throw EWriteError("Stream write error");
+  const int64_t end = position_ + Count;
+  if (end > Size()) bytes_.resize(static_cast<size_t>(end));
+  std::memcpy(bytes_.data() + position_, Buffer, static_cast<size_t>(Count));
+  position_ = end;
+  return Count;
+}
+
+int64_t MemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  const int64_t base = Origin == soBeginning ? 0 : (Origin == soCurrent ? position_ : Size());
+  if ((Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset) || base + Offset < 0)
+    RaiseBadPosition();
+  position_ = base + Offset;
+  return position_;
+}
+
+void MemoryStream::SetSize(int64_t NewSize) {
+  if (NewSize < 0) RaiseBadPosition();
+  bytes_.resize(static_cast<size_t>(NewSize));
+  position_ = std::min(position_, NewSize);
+}
+
+void MemoryStream::Clear() {
+  bytes_.clear();
+  bytes_.shrink_to_fit();
+  position_ = 0;
+}
+
+// --- FileStream -------------------------------------------------------------
+
+FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_(FileName) {
+  const bool create = (Mode & 0xFF00) == fmCreate;
+  const uint16_t access = create ? fmOpenReadWrite : (Mode & 0x0003);
+  const uint16_t share = Mode & 0x00F0;
+  auto fail = [&](const std::string& reason) {
+    const std::string message =
+        (create ? "Cannot create file \"" : "Cannot open file \"") + ToUtf8(FileName) + "\". " + reason;
+    if (create) throw EFCreateError(message);
+    throw EFOpenError(message);
+  };
+  if (access > fmOpenReadWrite || share > fmShareDenyNone) fail("Invalid file mode");
+  if (IsDriveOrNetworkPath(FileName)) fail(ErrnoText(ENOENT));
+
+  int flags = O_CLOEXEC | (access == fmOpenRead ? O_RDONLY : (access == fmOpenWrite ? O_WRONLY : O_RDWR));
+  if (create) flags |= O_CREAT;  // emptied below, once the lock is ours
+  do {
+    fd_ = ::open(SystemPath(FileName).c_str(), flags, 0666);
+  } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) fail(ErrnoText(errno));
+
+  int lock = 0;
+  if (share == fmShareDenyWrite || (share == fmShareCompat && access == fmOpenRead))
+    lock = LOCK_SH;
+  else if (share != fmShareDenyNone)
+    lock = LOCK_EX;
+  int error = 0;
+  if (lock != 0) {
+    int rc;
+    do {
+      rc = ::flock(fd_, lock | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) error = errno;
+  }
+  if (error == 0 && create && ::ftruncate(fd_, 0) != 0) error = errno;
+  if (error != 0) {
+    ::close(fd_);
+    fd_ = -1;
+    fail(error == EWOULDBLOCK ? "The file is in use by another process." : ErrnoText(error));
+  }
+}
+
+FileStream::~FileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int64_t FileStream::Read(void* Buffer, int64_t Count) {
+  auto* out = static_cast<char*>(Buffer);
+  int64_t done = 0;
+  while (done < Count) {
+    const size_t chunk = static_cast<size_t>(std::min<int64_t>(Count - done, int64_t{1} << 30));
+    const ssize_t n = ::read(fd_, out + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EReadError("Stream read error: " + ErrnoText(errno));
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+int64_t FileStream::Write(const void* Buffer, int64_t Count) {
+  const auto* in = static_cast<const char*>(Buffer);
+  int64_t done = 0;
+  while (done < Count) {
+    const size_t chunk = static_cast<size_t>(std::min<int64_t>(Count - done, int64_t{1} << 30));
+    const ssize_t n = ::write(fd_, in + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EWriteError("Stream write error: " + ErrnoText(errno));
+    }
+    done += n;
+  }
+  return done;
+}
+
+int64_t FileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  const int whence = Origin == soBeginning ? SEEK_SET : (Origin == soCurrent ? SEEK_CUR : SEEK_END);
+  const off_t position = ::lseek(fd_, static_cast<off_t>(Offset), whence);
+  if (position < 0) RaiseBadPosition();
+  return position;
+}
+
+void FileStream::SetSize(int64_t NewSize) {
+  if (NewSize < 0) RaiseBadPosition();
+  const int64_t position = Position();
+  if (::ftruncate(fd_, static_cast<off_t>(NewSize)) != 0)
+    throw EWriteError("Stream write error: " + ErrnoText(errno));
+  if (position > NewSize) Seek(NewSize, soBeginning);
+}
+
+int64_t FileStream::Size() {
+  struct stat info;
+  if (::fstat(fd_, &info) != 0) throw EStreamError("Stream error: " + ErrnoText(errno));
+  return info.st_size;
+}

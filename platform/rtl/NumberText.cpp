@@ -377,3 +377,111 @@ UnicodeString FloatToStr(double Value, char16_t DecimalSeparator) {
 UnicodeString FloatToStr(double Value, const TFormatSettings& Settings) {
   return FloatToStrGeneral(Value, 15, Settings.DecimalSeparator);
 }
+
+// --- Fixed and exponent notation ------------------------------------------------
+
+namespace {
+
+constexpr int kFixedDigits = 18;
+// The first 18 significant digits of the largest double, 1.7976931348623157E308.
+constexpr char kMaxDoubleDigits[] = "179769313486231570";
+
+// The first 18 significant digits of |v| (finite, not zero) and the decimal
+// exponent X of the value as d.ddd x 10^X.
+void Digits18(double v, std::string& digits, int& X) {
+  char buf[48];
+  const auto r =
+      std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, kFixedDigits - 1);
+  SplitScientific(buf, r.ptr, digits, X);
+}
+
+// Cuts digits to keep digits and rounds half up on the first digit cut off.
+// Answers true when the carry ran through every kept digit ("999" -> "1000").
+bool RoundDigitsHalfUp(std::string& digits, size_t keep) {
+  const bool up = keep < digits.size() && digits[keep] >= '5';
+  digits.resize(keep);
+  if (!up) return false;
+  size_t k = keep;
+  while (k > 0 && digits[k - 1] == '9') digits[--k] = '0';
+  if (k == 0) {
+    digits.insert(digits.begin(), '1');
+    return true;
+  }
+  ++digits[k - 1];
+  return false;
+}
+
+const char* NonFiniteText(double v) {
+  if (std::isnan(v)) return "Nan";
+  return v < 0 ? "-Inf" : "+Inf";
+}
+
+}  // namespace
+
+AnsiString FloatToExponentText(double Value, int32_t Digits) {
+  if (!std::isfinite(Value)) return NonFiniteText(Value);
+  const size_t n = static_cast<size_t>(std::clamp(Digits, 1, kFixedDigits));
+  std::string digits;
+  int X = 0;
+  if (Value == 0.0) {
+    digits.assign(n, '0');
+  } else {
+    Digits18(Value, digits, X);
+    const std::string all = digits;
+    if (RoundDigitsHalfUp(digits, n)) {
+      digits.pop_back();
+      ++X;
+    }
+    // Rounding up must not carry the text beyond the largest double, where it
+    // would no longer read: there the digits are cut instead.
+    if (X >= 308 && digits.compare(0, n, kMaxDoubleDigits, n) > 0) {
+      digits = all.substr(0, n);
+      X = 308;
+    }
+  }
+  AnsiString out;
+  out.push_back(Value < 0 ? '-' : ' ');
+  out.push_back(digits[0]);
+  if (n > 1) {
+    out.push_back('.');
+    out.append(digits, 1, n - 1);
+  }
+  out.push_back('E');
+  out.push_back(X < 0 ? '-' : '+');
+  char exp[8];
+  const auto r = std::to_chars(exp, exp + sizeof exp, X < 0 ? -X : X);
+  out.append(4 - static_cast<size_t>(r.ptr - exp), '0');
+  out.append(exp, r.ptr);
+  return out;
+}
+
+AnsiString FloatToFixedText(double Value, int32_t Decimals) {
+  if (!std::isfinite(Value)) return NonFiniteText(Value);
+  const int D = std::clamp(Decimals, 0, 350);
+  // The value in units of 10^-D, as decimal digits; empty for zero.
+  std::string units;
+  if (Value != 0.0) {
+    int X = 0;
+    Digits18(Value, units, X);
+    if (X > 35) return FloatToExponentText(Value, 2);
+    const int kept = X + D + 1;  // digits at or above 10^-D
+    if (kept >= kFixedDigits) {
+      units.append(static_cast<size_t>(kept - kFixedDigits), '0');
+    } else if (kept >= 0) {
+      RoundDigitsHalfUp(units, static_cast<size_t>(kept));
+    } else {
+      units.clear();
+    }
+  }
+  const size_t d = static_cast<size_t>(D);
+  if (units.size() < d + 1) units.insert(0, d + 1 - units.size(), '0');
+  AnsiString out;
+  out.reserve(units.size() + 2);
+  if (Value < 0) out.push_back('-');
+  out.append(units, 0, units.size() - d);
+  if (d > 0) {
+    out.push_back('.');
+    out.append(units, units.size() - d, d);
+  }
+  return out;
+}

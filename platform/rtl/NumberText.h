@@ -109,6 +109,34 @@ UnicodeString FloatToStr(double Value, const TFormatSettings& Settings);
 // single-precision value is written with 7 (0.1f -> "0.1").
 UnicodeString FloatToStrGeneral(double Value, int32_t Precision, char16_t DecimalSeparator);
 
+// Fixed notation (FloatToFixedText): the value's first 18 significant digits
+// (std::to_chars, scientific with 17 decimals) rounded half up at the last
+// written decimal, carrying as far as needed. The rounding works on those
+// decimal digits, not on the binary value, so it is not the ties-to-even of
+// std::to_chars or printf: 0.125 with 2 decimals is "0.13", 2.5 with 0 is "3";
+// 1.005 with 2 is "1.00", because the double nearest to 1.005 is
+// 1.00499999999999989... . Exactly Decimals decimals after "." (no point for
+// 0; Decimals below 0 count as 0, above 350 as 350). The sign comes from the
+// value, not from the digits, so a negative value that rounds to zero keeps
+// its "-": -0.00000001 with 2 decimals is "-0.00" (negative zero is "0.00").
+// A value whose decimal exponent exceeds 35 (from 1E36 on) is written as
+// FloatToExponentText(Value, 2) instead. Not-a-number is "Nan", the
+// infinities "+Inf" and "-Inf".
+//   FloatToFixedText(10.5, 3) == "10.500";  FloatToFixedText(-2.5, 0) == "-3"
+AnsiString FloatToFixedText(double Value, int32_t Decimals);
+
+// Exponent form (FloatToExponentText): a blank or "-", the first significant
+// digit, "." and the next Digits - 1 digits (no point when Digits is 1), "E",
+// "+" or "-" and the decimal exponent in exactly four digits. The digits are
+// the first 18 significant ones rounded half up to Digits (1 to 18; outside
+// clamped). Zero writes zeros with the exponent +0000. "Nan", "+Inf", "-Inf"
+// as above. Rounding never carries a value beyond the largest double, where
+// the text would not read back: near it the digits are cut instead
+// (1.7976931348623157E308 with 2 digits is " 1.7E+0308", not " 1.8E+0308").
+//   FloatToExponentText(1234.5, 15) == " 1.23450000000000E+0003"
+//   FloatToExponentText(-0.000999, 2) == "-1.0E-0003"
+AnsiString FloatToExponentText(double Value, int32_t Digits);
+
 namespace numbertext_detail {
 // The decimal reader's grammar, shared with the currency reader: the parts of
 // a text that matches it. Exponent saturates at +-1e9 (far beyond any range).

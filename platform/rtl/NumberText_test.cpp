@@ -331,4 +331,53 @@ TEST(GeneralWriter, RoundTripsThroughTheReader) {
   for (const auto& t : texts) EXPECT_EQ(FloatToStr(StrToFloat(t, u'.')), t);
 }
 
+TEST(FixedWriter, EighteenDigitsRoundedHalfUpAtTheLastDecimal) {
+  struct Case { double v; int32_t decimals; std::string want; };
+  const Case cases[] = {
+      {0.125, 2, "0.13"},     // std::to_chars rounds this tie to even: "0.12"
+      {2.5, 0, "3"},
+      {1.005, 2, "1.00"},     // the double is 1.00499999999999989...
+      {0.1, 20, "0.10000000000000000600"},  // 18 digits, then zeros
+      {-0.004, 2, "-0.00"},   // the sign of the value stays
+      {-0.0, 2, "0.00"},
+      {99.995, 2, "100.00"},  // the double is 99.99500000000000045...
+      {999.9995, 3, "1000.000"},  // the carry runs through every digit
+      {0.0, 0, "0"},
+      {5e-324, 3, "0.000"},
+      {1e35, 1, "99999999999999996900000000000000000.0"},
+      {1e36, 1, " 1.0E+0036"},  // the exponent form from a decimal exponent of 36
+      {-1.5, -4, "-2"},         // negative counts as 0
+      {std::numeric_limits<double>::quiet_NaN(), 2, "Nan"},
+      {std::numeric_limits<double>::infinity(), 2, "+Inf"},
+      {-std::numeric_limits<double>::infinity(), 2, "-Inf"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FloatToFixedText(c.v, c.decimals), c.want) << c.v << " / " << c.decimals;
+  EXPECT_EQ(FloatToFixedText(1.0, 1000).size(), 352u);  // at most 350 decimals
+}
+
+TEST(ExponentWriter, SignDigitsAndFourExponentDigits) {
+  struct Case { double v; int32_t digits; std::string want; };
+  const Case cases[] = {
+      {1234.5, 15, " 1.23450000000000E+0003"},
+      {-0.000999, 2, "-1.0E-0003"},  // the carry moves the exponent
+      {0.0, 15, " 0.00000000000000E+0000"},
+      {5e-324, 3, " 4.94E-0324"},
+      {7.0, 1, " 7E+0000"},
+      {0.1, 30, " 1.00000000000000006E-0001"},  // at most 18 digits
+      // Next to the largest double the digits are cut, so the text reads back.
+      {1.7976931348623157e308, 15, " 1.79769313486231E+0308"},
+      {-1.7976931348623157e308, 2, "-1.7E+0308"},
+      {1.75e308, 2, " 1.7E+0308"},
+      {1.6e308, 2, " 1.6E+0308"},
+      {std::numeric_limits<double>::quiet_NaN(), 15, "Nan"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FloatToExponentText(c.v, c.digits), c.want) << c.v << " / " << c.digits;
+  for (double v : {1.7976931348623157e308, 1.75e308, 1.749e308}) {
+    double back;
+    EXPECT_TRUE(TryStrToFloat(ToUtf16(FloatToExponentText(v, 2)), back, u'.')) << v;
+  }
+}
+
 }  // namespace

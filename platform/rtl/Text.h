@@ -35,3 +35,14 @@ std::string ToUtf8Strict(std::u16string_view text);
 
 // True when bytes are valid UTF-8 (so that ToUtf16 escapes nothing).
 bool IsValidUtf8(std::string_view bytes);
+
+// CP850, the OEM code page of console and DOS-era text, which the OEM/ANSI
+// conversions use. Every one of the 256 bytes maps to one BMP character
+// (0x00-0x7F to ASCII, 0x80-0xFF to accented letters, symbols and box
+// drawing), so decoding never fails. Encoding writes "?" for a character that
+// has no CP850 byte: a character outside the page, a lone surrogate, a raw
+// byte carried as U+DC80..U+DCFF, and a surrogate pair (one "?" for the pair).
+// Both directions run over the whole length, embedded zero bytes included.
+//   CP850ToUtf16("\x81" "ber") == u"\u00FCber";  Utf16ToCP850(u"\u20AC1") == "?1"
+UnicodeString CP850ToUtf16(std::string_view bytes);
+std::string Utf16ToCP850(std::u16string_view text);

@@ -75,4 +75,44 @@ TEST(Codec, LoneSurrogatesBecomeQuestionMarks) {
   }
 }
 
+TEST(CP850, EveryByteDecodesToOneCharacterAndBack) {
+  // The page is a bijection between the 256 bytes and 256 BMP characters, so
+  // every byte comes back and no two bytes share a character.
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  const UnicodeString wide = CP850ToUtf16(all);
+  ASSERT_EQ(wide.size(), 256u);
+  for (int b = 0; b < 256; ++b) {
+    if (b < 0x80) {
+      EXPECT_EQ(wide[b], char16_t(b)) << b;
+    } else {
+      EXPECT_GE(wide[b], 0x80) << b;  // never "?", which marks what has no byte
+    }
+  }
+  EXPECT_EQ(Utf16ToCP850(wide), all);
+}
+
+TEST(CP850, KnownCharactersAndWhatHasNoByte) {
+  struct Case { std::string cp850; UnicodeString utf16; };
+  const Case both_ways[] = {
+      {"\x81" "ber", u"\u00FCber"},
+      {"\x9C\xD5\xF2\xFE", u"\u00A3\u0131\u2017\u25A0"},
+      {"\xC9\xCD\xBB", u"\u2554\u2550\u2557"},  // box drawing
+      {"\xFF", u"\u00A0"},
+      {std::string("a\0b", 3), UnicodeString(u"a\0b", 3)},  // zero is a character
+  };
+  for (const auto& c : both_ways) {
+    EXPECT_EQ(CP850ToUtf16(c.cp850), c.utf16) << c.cp850;
+    EXPECT_EQ(Utf16ToCP850(c.utf16), c.cp850) << c.cp850;
+  }
+  struct Lossy { UnicodeString utf16; std::string cp850; };
+  const Lossy to_question_mark[] = {
+      {u"\u20AC1", "?1"},                  // not in the page
+      {u"\xDCFF", "?"},                    // a raw byte escape
+      {u"a\xD800", "a?"},                  // a lone surrogate
+      {u"\U0001F600x", "?x"},              // a pair is one character
+  };
+  for (const auto& c : to_question_mark) EXPECT_EQ(Utf16ToCP850(c.utf16), c.cp850) << c.cp850;
+}
+
 }  // namespace

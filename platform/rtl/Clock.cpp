@@ -2,8 +2,13 @@
 
 #include <time.h>
 
+#include <cerrno>
+#include <cmath>
 #include <memory>
 #include <mutex>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/NumberText.h"
 
 namespace kx::platform {
 namespace {
@@ -62,3 +67,80 @@ void SetClockForTesting(std::function<TDateTime()> clock) {
 TDateTime Date() { return DateOf(kx::platform::Now()); }
 
 TDateTime Time() { return TimeOf(kx::platform::Now()); }
+
+namespace {
+
+constexpr int64_t kMSecsPerDay = 86'400'000;
+constexpr int64_t kSecsPerDay = 86'400;
+// Time-stamp days of 1970-01-01, 0001-01-01 and 9999-12-31.
+constexpr int64_t kStampUnixEpoch = 719'163;
+constexpr int64_t kStampFirstDay = 1;
+constexpr int64_t kStampLastDay = 3'652'059;
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+// A value as milliseconds since 1970-01-01 00:00 of its own clock, when it
+// lies in the calendar.
+bool ToUnixMs(TDateTime value, int64_t& ms) {
+  if (!std::isfinite(value.Val) || std::fabs(value.Val) > 1e7) return false;
+  const TTimeStamp stamp = DateTimeToTimeStamp(value);
+  if (stamp.Date < kStampFirstDay || stamp.Date > kStampLastDay) return false;
+  ms = (stamp.Date - kStampUnixEpoch) * kMSecsPerDay + stamp.Time;
+  return true;
+}
+
+TDateTime FromUnixMs(int64_t ms) {
+  const int64_t day = FloorDiv(ms, kMSecsPerDay);
+  const int64_t time = ms - day * kMSecsPerDay;
+  const int64_t t = (day + kStampUnixEpoch - 693'594) * kMSecsPerDay;
+  return TDateTime(static_cast<double>(t >= 0 ? t + time : t - time) / kMSecsPerDay);
+}
+
+[[noreturn]] void RaiseZoneError(const char16_t* what, TDateTime value, int error) {
+  throw EOSError(u"Cannot convert " + UnicodeString(what) + u" " + FloatToStr(value.Val) +
+                     u" with the time-zone rules (error " + IntToStr(int32_t{error}) + u")",
+                 error);
+}
+
+// Seconds east of UTC in force at the Unix time t.
+long OffsetAt(time_t t, TDateTime value, const char16_t* what) {
+  tm local{};
+  if (localtime_r(&t, &local) == nullptr) RaiseZoneError(what, value, errno);
+  return local.tm_gmtoff;
+}
+
+}  // namespace
+
+TDateTime LocalTimeToUtc(TDateTime Local) {
+  tzset();
+  int64_t ms;
+  if (!ToUnixMs(Local, ms)) {
+    const long offset = OffsetAt(time(nullptr), Local, u"the local time");
+    return TDateTime(Local.Val - static_cast<double>(offset) / kSecsPerDay);
+  }
+  const int64_t secs = FloorDiv(ms, 1000);
+  const int64_t msec = ms - secs * 1000;
+  // The local clock fields, read back as if they were UTC.
+  const time_t asIfUtc = static_cast<time_t>(secs);
+  tm fields{};
+  if (gmtime_r(&asIfUtc, &fields) == nullptr) RaiseZoneError(u"the local time", Local, errno);
+  fields.tm_isdst = -1;  // let the rules of that date decide
+  // mktime answers -1 for an error and for 1969-12-31 23:59:59 UTC alike;
+  // only a successful call fills tm_wday in.
+  fields.tm_wday = -1;
+  errno = 0;
+  const time_t utc = mktime(&fields);
+  if (fields.tm_wday < 0) RaiseZoneError(u"the local time", Local, errno != 0 ? errno : EOVERFLOW);
+  return FromUnixMs(static_cast<int64_t>(utc) * 1000 + msec);
+}
+
+TDateTime UtcToLocalTime(TDateTime Utc) {
+  tzset();
+  int64_t ms;
+  if (!ToUnixMs(Utc, ms)) {
+    const long offset = OffsetAt(time(nullptr), Utc, u"the UTC time");
+    return TDateTime(Utc.Val + static_cast<double>(offset) / kSecsPerDay);
+  }
+  const time_t t = static_cast<time_t>(FloorDiv(ms, 1000));
+  return FromUnixMs(ms + static_cast<int64_t>(OffsetAt(t, Utc, u"the UTC time")) * 1000);
+}

@@ -1,4 +1,5 @@
-// platform/rtl/Clock.h — the only place that reads the wall clock.
+// platform/rtl/Clock.h — the only place that reads the wall clock, and the
+// conversions between local time and UTC.
 #pragma once
 
 #include <functional>
@@ -14,3 +15,17 @@ void SetClockForTesting(std::function<TDateTime()> clock);  // nullptr restores
 inline TDateTime Now() { return kx::platform::Now(); }
 TDateTime Date();
 TDateTime Time();
+
+// Local time <-> UTC by the process's time-zone rules (TZ, else the system
+// zone; a TZ changed while the process runs is honoured). The offset is the
+// one in force at the given instant, so a summer date converts with the summer
+// offset even in winter. Milliseconds are carried unchanged.
+// A local time that a clock change skips (02:30 on the spring-forward day)
+// is normalised by the C library: it moves forward by the size of the gap. A
+// local time that occurs twice takes the C library's choice.
+// A value outside 0001-01-01..9999-12-31 converts with the offset in force
+// now; NaN stays NaN.
+// Raise EOSError when the C library cannot convert the instant.
+//   under TZ=Europe/Berlin: LocalTimeToUtc(2024-07-01 12:00) == 2024-07-01 10:00
+TDateTime LocalTimeToUtc(TDateTime Local);
+TDateTime UtcToLocalTime(TDateTime Utc);

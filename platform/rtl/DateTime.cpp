@@ -174,3 +174,31 @@ TDateTime DateOf(TDateTime Value) { return TDateTime(Split(Value).Day); }
 TDateTime TimeOf(TDateTime Value) {
   return TDateTime(static_cast<double>(Split(Value).MSec) / kMSecsPerDay);
 }
+
+namespace {
+// Day 0 (1899-12-30) as a time-stamp day.
+constexpr int64_t kStampDayOfZero = 693'594;
+}  // namespace
+
+TTimeStamp DateTimeToTimeStamp(TDateTime Value) {
+  const double total = std::nearbyint(Value.Val * kMSecsPerDay);
+  // Beyond 2^62 ms the day number is far outside 32 bits anyway; the check
+  // keeps the conversion to an integer defined.
+  if (!std::isfinite(total) || std::fabs(total) > 4.0e18)
+    throw EConvertError(u"'" + NumberText(Value.Val) + u"' is not a valid date and time value");
+  const auto ms = static_cast<int64_t>(total);
+  const int64_t date = kStampDayOfZero + ms / kMSecsPerDay;
+  if (date < INT32_MIN || date > INT32_MAX)
+    throw EConvertError(u"'" + NumberText(Value.Val) + u"' is outside the range of time stamps");
+  const int64_t absMs = ms < 0 ? -ms : ms;
+  return {static_cast<int32_t>(absMs % kMSecsPerDay), static_cast<int32_t>(date)};
+}
+
+TDateTime TimeStampToDateTime(const TTimeStamp& Stamp) {
+  if (Stamp.Time < 0 || Stamp.Time >= kMSecsPerDay || Stamp.Date <= 0)
+    throw EConvertError(u"Invalid time stamp (day " + NumberText(Stamp.Date) + u", millisecond " +
+                        NumberText(Stamp.Time) + u")");
+  int64_t t = (Stamp.Date - kStampDayOfZero) * kMSecsPerDay;
+  t = t >= 0 ? t + Stamp.Time : t - Stamp.Time;
+  return TDateTime(static_cast<double>(t) / kMSecsPerDay);
+}

@@ -58,3 +58,27 @@ int32_t DayOfWeek(TDateTime Value);
 // TimeOf(-1.25) == 0.25, DateOf(0.999999999) == 1.0.
 TDateTime DateOf(TDateTime Value);
 TDateTime TimeOf(TDateTime Value);
+
+// The platform's time stamp: milliseconds since midnight (0..86,399,999) and
+// days since 0001-01-01 counting that day as 1 (1899-12-30 is day 693594).
+struct TTimeStamp {
+  int32_t Time = 0;
+  int32_t Date = 0;
+
+  friend constexpr bool operator==(const TTimeStamp&, const TTimeStamp&) = default;
+};
+
+// Both conversions go through whole milliseconds. To a stamp: the value times
+// 86,400,000, rounded to the nearest whole number (half to even); Date is
+// 693594 plus that total divided by 86,400,000 (truncated toward zero), Time
+// the absolute total modulo 86,400,000. So -1.25 (1899-12-29 06:00) gives
+// (21600000, 693593), and -0.25 the same stamp as 0.25.
+//   DateTimeToTimeStamp(TDateTime(45306.5)) == TTimeStamp{43200000, 738900}
+// Raises EConvertError for NaN, infinities and values whose day number does
+// not fit 32 bits.
+TTimeStamp DateTimeToTimeStamp(TDateTime Value);
+// Back again: t = (Date - 693594) * 86,400,000, then t + Time when t >= 0,
+// else t - Time, divided by 86,400,000. A stamp with Time below 0 or from
+// 86,400,000 on, or with Date 0 or below, raises EConvertError
+// ("Invalid time stamp (day D, millisecond T)").
+TDateTime TimeStampToDateTime(const TTimeStamp& Stamp);

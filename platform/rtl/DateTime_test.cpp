@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <limits>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
@@ -167,6 +171,59 @@ TEST(DateTime, CalendarHelpers) {
   EXPECT_EQ(DayOfWeek(EncodeDate(2024, 1, 13)), 7);  // Saturday
 }
 
+// --- Time stamps ------------------------------------------------------------
+
+TEST(TimeStamp, BothConversionsInWholeMilliseconds) {
+  struct Case { double value; TTimeStamp stamp; };
+  const double ms = 1.0 / 86400000;
+  const Case cases[] = {
+      {0.0, {0, 693594}},
+      {45306.5, {43'200'000, 738'900}},                       // 2024-01-15 12:00
+      {45306.5 + 250 * ms, {43'200'250, 738'900}},
+      {-1.25, {21'600'000, 693'593}},                         // 1899-12-29 06:00
+      {-693593.0, {0, 1}},                                    // 0001-01-01
+      {2958465.0 + 86399999 * ms, {86'399'999, 3'652'059}},  // 9999-12-31 23:59:59.999
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DateTimeToTimeStamp(TDateTime(c.value)), c.stamp) << c.value;
+    EXPECT_NEAR(TimeStampToDateTime(c.stamp).Val, c.value, 1e-12) << c.value;
+  }
+  // Rounding to the nearest millisecond; -0.25 and 0.25 share a stamp.
+  EXPECT_EQ(DateTimeToTimeStamp(TDateTime(0.6 * ms)), (TTimeStamp{1, 693594}));
+  EXPECT_EQ(DateTimeToTimeStamp(TDateTime(-0.25)), (TTimeStamp{21'600'000, 693594}));
+}
+
+TEST(TimeStamp, InvalidStampsAndValuesRaise) {
+  for (const TTimeStamp bad : {TTimeStamp{0, 0}, TTimeStamp{-1, 1}, TTimeStamp{86'400'000, 1},
+                               TTimeStamp{0, -5}}) {
+    try {
+      TimeStampToDateTime(bad);
+      ADD_FAILURE() << bad.Time << " " << bad.Date;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(ToUtf8(e.Message).rfind("Invalid time stamp (day ", 0), 0u) << ToUtf8(e.Message);
+    }
+  }
+  EXPECT_EQ(TimeStampToDateTime({86'399'999, 1}).Val, -693593.0 - 86399999.0 / 86400000);
+  for (const double v : {std::numeric_limits<double>::quiet_NaN(),
+                         std::numeric_limits<double>::infinity(), 1e300, 3e9, -3e9})
+    EXPECT_THROW(DateTimeToTimeStamp(TDateTime(v)), EConvertError) << v;
+}
+
+TEST(TimeStamp, DayNumbersAndWeekdaysAgreeWithTheChronoCalendar) {
+  using namespace std::chrono;
+  const sys_days firstDay{year{1} / January / 1};
+  for (int64_t day = -693'593; day <= 2'958'465; day += 997) {
+    const TDateTime value(static_cast<double>(day) + (day < 0 ? -0.75 : 0.75));
+    uint16_t y, m, d;
+    DecodeDate(value, y, m, d);
+    const sys_days civil{year{y} / month{m} / std::chrono::day{d}};
+    ASSERT_EQ(DateTimeToTimeStamp(value).Date, (civil - firstDay).count() + 1) << day;
+    ASSERT_EQ(civil.time_since_epoch().count() + 25569, day) << day;
+    ASSERT_EQ(DayOfWeek(value), static_cast<int32_t>(weekday{civil}.c_encoding()) + 1) << day;
+    ASSERT_EQ(TimeStampToDateTime(DateTimeToTimeStamp(value)), value) << day;
+  }
+}
+
 // --- Clock ------------------------------------------------------------------
 
 class ClockTest : public ::testing::Test {
@@ -205,3 +262,86 @@ TEST_F(ClockTest, SystemClockGivesLocalTimeUnderTz) {
 }
 
 }  // namespace
+
+namespace {
+
+// Unix seconds of a UTC value (whole seconds).
+int64_t UnixSeconds(TDateTime utc) { return std::llround((utc.Val - 25569.0) * 86400.0); }
+
+// GNU date's UTC offsets ("+0100") for the Unix times, under the zone.
+std::vector<std::string> OffsetsByDate(const char* zone, const std::vector<int64_t>& times) {
+  const std::string file = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+                           "/utc_offsets.txt";
+  {
+    std::ofstream out(file);
+    for (int64_t t : times) out << '@' << t << '\n';
+  }
+  std::vector<std::string> offsets;
+  const std::string command = std::string("TZ=") + zone + " date -f " + file + " +%z 2>/dev/null";
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char line[64];
+    while (std::fgets(line, sizeof line, pipe)) offsets.emplace_back(line, 5);
+    pclose(pipe);
+  }
+  return offsets;
+}
+
+// "+0130" for an offset of days.
+std::string OffsetText(double days) {
+  const long minutes = std::lround(days * 1440);
+  const long a = std::labs(minutes);
+  std::string out(1, minutes < 0 ? '-' : '+');
+  for (const long part : {a / 60, a % 60}) {
+    out += static_cast<char>('0' + part / 10 % 10);
+    out += static_cast<char>('0' + part % 10);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(ClockTest, LocalAndUtcUseTheOffsetOfTheInstant) {
+  setenv("TZ", "Europe/Berlin", 1);
+  struct Case { TDateTime local, utc; };
+  const Case cases[] = {
+      {EncodeDateTime(2024, 1, 15, 12, 0, 0, 0), EncodeDateTime(2024, 1, 15, 11, 0, 0, 0)},
+      {EncodeDateTime(2024, 7, 1, 12, 0, 0, 250), EncodeDateTime(2024, 7, 1, 10, 0, 0, 250)},
+      {EncodeDateTime(2024, 7, 1, 1, 30, 0, 0), EncodeDateTime(2024, 6, 30, 23, 30, 0, 0)},
+      {EncodeDateTime(2024, 3, 31, 3, 0, 0, 0), EncodeDateTime(2024, 3, 31, 1, 0, 0, 0)},
+      {EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), EncodeDateTime(1899, 12, 29, 5, 0, 0, 0)},
+      {EncodeDateTime(1, 1, 1, 12, 0, 0, 0), EncodeDateTime(1, 1, 1, 11, 6, 32, 0)},  // local mean time
+  };
+  for (const auto& c : cases) {
+    EXPECT_NEAR(LocalTimeToUtc(c.local).Val, c.utc.Val, 1e-9) << c.local.Val;
+    EXPECT_NEAR(UtcToLocalTime(c.utc).Val, c.local.Val, 1e-9) << c.utc.Val;
+  }
+  // The hour that the spring change skips moves forward by the gap.
+  EXPECT_NEAR(LocalTimeToUtc(EncodeDateTime(2024, 3, 31, 2, 30, 0, 0)).Val,
+              EncodeDateTime(2024, 3, 31, 1, 30, 0, 0).Val, 1e-9);
+  // Outside the calendar: the offset in force now (one or two hours here).
+  const double far = LocalTimeToUtc(TDateTime(1e9)).Val - 1e9;
+  EXPECT_TRUE(std::fabs(far + 1.0 / 24) < 1e-6 || std::fabs(far + 2.0 / 24) < 1e-6) << far;
+  EXPECT_TRUE(std::isnan(UtcToLocalTime(TDateTime(std::nan(""))).Val));
+}
+
+TEST_F(ClockTest, OffsetsAgreeWithGnuDate) {
+  // Zones with an hour, a half hour and a southern summer; a day and a bit
+  // apart over thirty years, so every change is crossed near its hour.
+  for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe"}) {
+    setenv("TZ", zone, 1);
+    std::vector<int64_t> times;
+    std::vector<std::string> ours;
+    for (double utc = EncodeDate(1995, 1, 1).Val; utc < EncodeDate(2026, 1, 1).Val; utc += 1.37) {
+      const TDateTime u(std::floor(utc * 86400) / 86400);
+      const TDateTime local = UtcToLocalTime(TDateTime(u));
+      times.push_back(UnixSeconds(u));
+      ours.push_back(OffsetText(local.Val - u.Val));
+      // A local time of the repeated autumn hour may go back to either
+      // instant, but always to one that shows the same local time.
+      ASSERT_NEAR(UtcToLocalTime(LocalTimeToUtc(local)).Val, local.Val, 1e-9) << zone << " " << u.Val;
+    }
+    const std::vector<std::string> theirs = OffsetsByDate(zone, times);
+    if (theirs.size() != times.size()) GTEST_SKIP() << "GNU date with " << zone << " not usable here";
+    for (size_t i = 0; i < times.size(); ++i) ASSERT_EQ(ours[i], theirs[i]) << zone << " @" << times[i];
+  }
+}

@@ -7,11 +7,14 @@
 #include <unicode/numfmt.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/uchar.h>
+#include <unicode/uloc.h>
 
 #include <charconv>
-#include <clocale>
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
@@ -34,15 +37,14 @@ bool IsCLocale(const std::string& name) {
   return bare.empty() || bare == "C" || bare == "POSIX";
 }
 
-std::string ProcessLocaleName() {
-  // A program that chose a locale with setlocale() has the last word; a host
-  // that never called it still runs in "C", and then the environment tells
-  // which locale the user asked for.
-  if (const char* current = std::setlocale(LC_TIME, nullptr); current && !IsCLocale(current))
-    return current;
-  for (const char* var : {"LC_ALL", "LC_TIME", "LANG"})
-    if (const char* value = std::getenv(var); value && *value) return value;
-  return "C";
+std::mutex& LocaleMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::optional<std::string>& UserLocaleOverride() {
+  static std::optional<std::string> name;
+  return name;
 }
 
 // ---------------------------------------------------------------------------
@@ -127,9 +129,11 @@ UnicodeString MapIcuField(char16_t letter, size_t count) {
 
 // An ICU pattern in the letters of FormatDateTime. Where placeholder is not 0,
 // every unquoted separator character becomes placeholder ("/" or ":"), so the
-// format follows the settings' separator.
+// format follows the settings' separator. With dropQuoted, quoted words are
+// left out together with the blanks before them (a short date is numbers and
+// separators only).
 UnicodeString MapIcuPattern(const UnicodeString& pattern, char16_t separator,
-                            char16_t placeholder) {
+                            char16_t placeholder, bool dropQuoted = false) {
   UnicodeString out;
   UnicodeString literal;
   const size_t n = pattern.size();
@@ -137,22 +141,30 @@ UnicodeString MapIcuPattern(const UnicodeString& pattern, char16_t separator,
     const char16_t c = pattern[i];
     if (c == u'\'') {
       if (i + 1 < n && pattern[i + 1] == u'\'') {
-        literal += u'\'';
+        if (!dropQuoted) literal += u'\'';
         i += 2;
         continue;
       }
+      UnicodeString quoted;
       for (++i; i < n; ++i) {
         if (pattern[i] == u'\'') {
           if (i + 1 < n && pattern[i + 1] == u'\'') {
-            literal += u'\'';
+            quoted += u'\'';
             ++i;
           } else {
             ++i;
             break;
           }
         } else {
-          literal += pattern[i];
+          quoted += pattern[i];
         }
+      }
+      if (!dropQuoted) {
+        literal += quoted;
+      } else {
+        while (!literal.empty() && IsBlankish(literal.back())) literal.pop_back();
+        if (literal.empty())
+          while (!out.empty() && out.back() == u' ') out.pop_back();
       }
     } else if (IsAsciiLetter(c)) {
       size_t count = 0;
@@ -228,15 +240,22 @@ void SetCurrencyFormats(const UnicodeString& pattern, TFormatSettings& fs) {
     if (neg == kNegative[i]) fs.NegCurrFormat = i;
 }
 
-icu::Locale IcuLocale(const std::string& bareName) {
-  icu::Locale wanted(bareName.c_str());
-  // ICU answers an unknown language with the default locale's data, which
-  // depends on the machine; use the root locale instead, the same everywhere.
+// Whether ICU has data for the language of a bare locale name. ICU answers
+// an unknown language with the default locale's data, which depends on the
+// machine, so callers must decide what an unknown name means.
+bool IcuKnowsLanguage(const std::string& bareName) {
+  const icu::Locale wanted(bareName.c_str());
+  if (wanted.isBogus() || *wanted.getLanguage() == '\0') return false;
   int32_t count = 0;
   const icu::Locale* available = icu::Locale::getAvailableLocales(count);
   for (int32_t i = 0; i < count; ++i)
-    if (std::string_view(available[i].getLanguage()) == wanted.getLanguage()) return wanted;
-  return icu::Locale::getRoot();
+    if (std::string_view(available[i].getLanguage()) == wanted.getLanguage()) return true;
+  return false;
+}
+
+// An unknown language gets the root locale, the same on every machine.
+icu::Locale IcuLocale(const std::string& bareName) {
+  return IcuKnowsLanguage(bareName) ? icu::Locale(bareName.c_str()) : icu::Locale::getRoot();
 }
 
 UnicodeString PatternOf(const icu::DateFormat* format) {
@@ -274,7 +293,7 @@ void FillFromIcu(const icu::Locale& loc, TFormatSettings& fs) {
   std::unique_ptr<icu::DateFormat> longTime(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, loc));
   if (const UnicodeString p = PatternOf(shortDate.get()); !p.empty()) {
     if (const char16_t sep = FindSeparator(p)) fs.DateSeparator = sep;
-    fs.ShortDateFormat = MapIcuPattern(p, fs.DateSeparator, u'/');
+    fs.ShortDateFormat = MapIcuPattern(p, fs.DateSeparator, u'/', true);
   }
   if (const UnicodeString p = PatternOf(longDate.get()); !p.empty())
     fs.LongDateFormat = MapIcuPattern(p, 0, 0);
@@ -637,6 +656,9 @@ bool ScanDate(Scanner& sc, const TFormatSettings& fs, TDateTime& result) {
 }
 
 bool ScanAmPm(Scanner& sc, const TFormatSettings& fs, int& baseHour) {
+  // A record without AM and PM strings (the readers' own records) knows only
+  // the 24-hour clock.
+  if (fs.TimeAMString.empty() && fs.TimePMString.empty()) return false;
   if (sc.Word(fs.TimeAMString) || sc.Word(u"AM")) baseHour = 0;
   else if (sc.Word(fs.TimePMString) || sc.Word(u"PM")) baseHour = 12;
   else return false;
@@ -719,12 +741,66 @@ TFormatSettings TFormatSettings::FromLocale(const std::string& IcuLocaleName) {
   return fs;
 }
 
+std::string UserLocale() {
+  {
+    std::lock_guard<std::mutex> lock(LocaleMutex());
+    if (const auto& name = UserLocaleOverride()) return *name;
+  }
+  for (const char* var : {"LC_ALL", "LC_TIME", "LANG"}) {
+    if (const char* value = std::getenv(var); value && *value) {
+      const std::string bare = BareLocaleName(value);
+      return IsCLocale(bare) ? "C" : bare;
+    }
+  }
+  return "C";
+}
+
+void SetUserLocaleForTesting(std::optional<std::string> Locale) {
+  std::lock_guard<std::mutex> lock(LocaleMutex());
+  UserLocaleOverride() = std::move(Locale);
+}
+
+namespace {
+
+// Records of the locales asked for so far, by bare name. Made from constant
+// ICU data, so an entry never goes stale; the set of names a process asks
+// for is small.
+TFormatSettings CachedFromLocale(const std::string& bareName) {
+  static std::mutex cacheMutex;
+  static std::map<std::string, TFormatSettings> cache;
+  {
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    if (auto it = cache.find(bareName); it != cache.end()) return it->second;
+  }
+  TFormatSettings made = TFormatSettings::FromLocale(bareName);
+  std::lock_guard<std::mutex> lock(cacheMutex);
+  if (cache.size() >= 256) cache.clear();
+  return cache.emplace(bareName, std::move(made)).first->second;
+}
+
+}  // namespace
+
+TFormatSettings LocaleFormatSettings(const std::string& LocaleName) {
+  const std::string bare = BareLocaleName(LocaleName);
+  if (!bare.empty() && IsCLocale(bare)) return TFormatSettings::Invariant();
+  if (bare.empty() || !IcuKnowsLanguage(bare)) return CachedFromLocale(UserLocale());
+  return CachedFromLocale(bare);
+}
+
+TFormatSettings LocaleFormatSettings(uint32_t LCID) {
+  char name[ULOC_FULLNAME_CAPACITY] = {};
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length = uloc_getLocaleForLCID(LCID, name, sizeof name - 1, &status);
+  if (U_FAILURE(status) || length <= 0) return CachedFromLocale(UserLocale());
+  return LocaleFormatSettings(std::string(name, static_cast<size_t>(length)));
+}
+
 TFormatSettings& FormatSettings() {
-  static TFormatSettings settings = TFormatSettings::FromLocale(ProcessLocaleName());
+  static TFormatSettings settings = TFormatSettings::FromLocale(UserLocale());
   return settings;
 }
 
-void ResetFormatSettings() { FormatSettings() = TFormatSettings::FromLocale(ProcessLocaleName()); }
+void ResetFormatSettings() { FormatSettings() = TFormatSettings::FromLocale(UserLocale()); }
 
 UnicodeString FormatDateTime(const UnicodeString& Format, TDateTime Value,
                              const TFormatSettings& Settings) {
@@ -804,3 +880,84 @@ TDateTime StrToDateTime(const UnicodeString& S, const TFormatSettings& Settings)
 TDateTime StrToDate(const UnicodeString& S) { return StrToDate(S, FormatSettings()); }
 TDateTime StrToTime(const UnicodeString& S) { return StrToTime(S, FormatSettings()); }
 TDateTime StrToDateTime(const UnicodeString& S) { return StrToDateTime(S, FormatSettings()); }
+
+namespace {
+
+// Exactly count digits at pos.
+bool FixedDigits(const UnicodeString& s, size_t& pos, size_t count, int& value) {
+  if (s.size() - pos < count) return false;
+  value = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const char16_t c = s[pos + k];
+    if (c < u'0' || c > u'9') return false;
+    value = value * 10 + (c - u'0');
+  }
+  pos += count;
+  return true;
+}
+
+bool At(const UnicodeString& s, size_t pos, char16_t c) { return pos < s.size() && s[pos] == c; }
+
+}  // namespace
+
+bool TryISO8601ToDate(const UnicodeString& S, TDateTime& Value) {
+  size_t p = 0;
+  int year, month, day, hour, min, sec = 0, msec = 0;
+  if (!FixedDigits(S, p, 4, year) || !At(S, p++, u'-') || !FixedDigits(S, p, 2, month) ||
+      !At(S, p++, u'-') || !FixedDigits(S, p, 2, day) || !At(S, p++, u'T') ||
+      !FixedDigits(S, p, 2, hour) || !At(S, p++, u':') || !FixedDigits(S, p, 2, min))
+    return false;
+  if (At(S, p, u':')) {
+    ++p;
+    if (!FixedDigits(S, p, 2, sec)) return false;
+    if (At(S, p, u'.')) {
+      ++p;
+      int digits = 0;
+      for (; p < S.size() && S[p] >= u'0' && S[p] <= u'9'; ++p, ++digits)
+        if (digits < 3) msec = msec * 10 + (S[p] - u'0');
+      if (digits == 0) return false;
+      for (int d = digits; d < 3; ++d) msec *= 10;
+    }
+  }
+  int offsetMinutes = 0;
+  if (At(S, p, u'Z')) {
+    ++p;
+  } else if (At(S, p, u'+') || At(S, p, u'-')) {
+    const int sign = S[p++] == u'-' ? -1 : 1;
+    int oh, om = 0;
+    if (!FixedDigits(S, p, 2, oh)) return false;
+    if (At(S, p, u':')) {
+      ++p;
+      if (!FixedDigits(S, p, 2, om)) return false;
+    } else if (p < S.size() && !FixedDigits(S, p, 2, om)) {
+      return false;
+    }
+    if (oh > 23 || om > 59) return false;
+    offsetMinutes = sign * (oh * 60 + om);
+  }
+  if (p != S.size()) return false;
+
+  TDateTime date, time;
+  if (!TryEncodeDate(static_cast<uint16_t>(year), static_cast<uint16_t>(month),
+                     static_cast<uint16_t>(day), date) ||
+      !TryEncodeTime(static_cast<uint16_t>(hour), static_cast<uint16_t>(min),
+                     static_cast<uint16_t>(sec), static_cast<uint16_t>(msec), time))
+    return false;
+  // In whole milliseconds on the time-stamp day count, where days before
+  // 1899-12-30 need no special care.
+  constexpr int64_t kMSecsPerDay = 86'400'000;
+  const TTimeStamp local = DateTimeToTimeStamp(date);
+  const int64_t ms = static_cast<int64_t>(local.Date) * kMSecsPerDay +
+                     static_cast<int64_t>(std::llround(time.Val * kMSecsPerDay)) -
+                     int64_t{offsetMinutes} * 60'000;
+  const int64_t stampDay = ms / kMSecsPerDay;  // ms > 0: the date has day 1 or later
+  if (stampDay < 1 || stampDay > 3'652'059) return false;
+  Value = TimeStampToDateTime({static_cast<int32_t>(ms % kMSecsPerDay), static_cast<int32_t>(stampDay)});
+  return true;
+}
+
+TDateTime ISO8601ToDate(const UnicodeString& S) {
+  TDateTime v;
+  if (!TryISO8601ToDate(S, v)) RaiseNotValid(S, u"ISO 8601 date and time");
+  return v;
+}

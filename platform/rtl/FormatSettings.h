@@ -1,11 +1,12 @@
 // platform/rtl/FormatSettings.h — the process-wide format settings and the
 // date-time writers and readers that use them.
 //
-// FormatSettings() is made once, on first use, from the process locale through
-// ICU. Under the C or POSIX locale it holds English names, "." as decimal and
-// "," as thousand separator, and the fixed date and time patterns documented at
-// TFormatSettings::Invariant(). Tests may change the record freely; operations
-// that need their own settings take a TFormatSettings argument.
+// FormatSettings() is made once, on first use, from the user's locale
+// (UserLocale()) through ICU. Under the C or POSIX locale it holds English
+// names, "." as decimal and "," as thousand separator, and the fixed date and
+// time patterns documented at TFormatSettings::Invariant(). Tests may change
+// the record freely; operations that need their own settings take a
+// TFormatSettings argument.
 //
 // In the date and time formats "/" stands for DateSeparator and ":" for
 // TimeSeparator, so a locale's short date is held as "dd/mm/yyyy" with
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/rtl/DateTime.h"
@@ -62,17 +64,40 @@ struct TFormatSettings {
   // with a four-digit year; a 12-hour clock is written with "AMPM", the
   // locale's TimeAMString/TimePMString. ICU has no list separator: it is ";"
   // where the decimal separator is ",", else ",".
+  // The short date format keeps the day, month and year fields of ICU's short
+  // date pattern ("d", "dd", "m", "mm"; every run of "y" as "yyyy"); quoted
+  // words and the era are left out, and the first character that separates
+  // two fields becomes DateSeparator and is written "/" wherever it occurs:
+  // ICU's "dd.MM.yy" is held as "dd/mm/yyyy" with DateSeparator ".".
   static TFormatSettings FromLocale(const std::string& IcuLocaleName);
 
   friend bool operator==(const TFormatSettings&, const TFormatSettings&) = default;
 };
 
-// The process-wide record. Made from the process locale on first use: the
-// LC_TIME locale of the process when a program has set one, else the first of
-// the environment variables LC_ALL, LC_TIME, LANG that is set.
+// The locale the user asked for, as the process-wide record and the user's
+// default format settings are made from it: the first non-empty of the
+// environment variables LC_ALL, LC_TIME and LANG, without codeset and
+// modifier ("de_DE.UTF-8@euro" gives "de_DE"); "C" when none is set and for
+// "C", "POSIX" and their codeset forms. Read anew on every call.
+std::string UserLocale();
+// Replaces UserLocale()'s answer until called with std::nullopt.
+void SetUserLocaleForTesting(std::optional<std::string> Locale);
+
+// The format settings of a locale, for callers that name one: "de-DE" and
+// "de_DE" alike. "C" and "POSIX" give Invariant(). A name whose language ICU
+// has no data for, and the empty name, give the user's default settings
+// (FromLocale(UserLocale())) rather than ICU's root data, as the system does
+// for a locale it does not know. Records are kept per name, so repeated calls
+// are cheap; the answer is a copy.
+TFormatSettings LocaleFormatSettings(const std::string& LocaleName);
+// The same for a Windows locale id (0x0407 German - Germany), mapped by ICU;
+// an id ICU cannot map gives the user's default settings.
+TFormatSettings LocaleFormatSettings(uint32_t LCID);
+
+// The process-wide record, FromLocale(UserLocale()), made on first use.
 TFormatSettings& FormatSettings();
-// Makes the process-wide record anew from the process locale (load time,
-// tests). Not safe while other threads read the record.
+// Makes the process-wide record anew from UserLocale() (load time, tests).
+// Not safe while other threads read the record.
 void ResetFormatSettings();
 
 // The platform's date-time formatting with its format letters: d dd ddd dddd
@@ -119,7 +144,9 @@ UnicodeString TimeToStr(TDateTime Value, const TFormatSettings& Settings);
 //     optionally "." (or DecimalSeparator) and a fraction of the second
 //     (".5" is 500 ms; digits past the millisecond are dropped). An AM or PM
 //     string (the settings' or "AM"/"PM", any case) before or after makes it a
-//     12-hour time (hour 1 to 12).
+//     12-hour time (hour 1 to 12). A record whose TimeAMString and
+//     TimePMString are both empty reads the 24-hour clock only: "AM" and
+//     "PM" are then no part of a time.
 //   Date and time: a date, at least one blank, a time; or a date or a time
 //     alone. Before 1899-12-30 the time counts back from the day (see
 //     EncodeDateTime).
@@ -132,3 +159,16 @@ TDateTime StrToDateTime(const UnicodeString& S);
 TDateTime StrToDate(const UnicodeString& S, const TFormatSettings& Settings);
 TDateTime StrToTime(const UnicodeString& S, const TFormatSettings& Settings);
 TDateTime StrToDateTime(const UnicodeString& S, const TFormatSettings& Settings);
+
+// The ISO 8601 reader, extended form: "yyyy-mm-ddThh:nn", optionally ":ss"
+// and optionally "." with a decimal fraction of the second (whole
+// milliseconds; digits past the third are dropped), then optionally a zone:
+// "Z", "+hh:mm", "-hh:mm", "+hhmm", "-hhmm", "+hh" or "-hh". The result is
+// UTC: an offset is subtracted ("12:00+02:00" is 10:00 UTC); "Z" and a text
+// without any zone give the written time unchanged. Nothing else may stand
+// before or after; hours 0..23, and the date must exist, before and after
+// the offset is applied (0001-01-01..9999-12-31). The Try form answers
+// false and leaves Value alone; the other raises EConvertError.
+//   TryISO8601ToDate(u"2024-01-15T12:00:00.250Z", v) -> 45306.5 + 250 ms
+bool TryISO8601ToDate(const UnicodeString& S, TDateTime& Value);
+TDateTime ISO8601ToDate(const UnicodeString& S);

@@ -6,8 +6,10 @@
 #include <unicode/locid.h>
 
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
@@ -380,6 +382,151 @@ TEST_F(DateReaders, RaisingFormsNameTheText) {
   EXPECT_EQ(StrToDateTime(DateTimeToStr(v)), v);
   EXPECT_EQ(StrToDate(DateToStr(v)), At(2024, 1, 15));
   EXPECT_EQ(StrToTime(TimeToStr(v)), EncodeTime(8, 30, 15, 0));
+}
+
+}  // namespace
+
+namespace {
+
+// --- The user's locale and the records of other locales -----------------------
+
+class UserLocaleTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    SetUserLocaleForTesting(std::nullopt);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    unsetenv("LC_TIME");
+    ResetFormatSettings();
+  }
+};
+
+TEST_F(UserLocaleTest, FirstNonEmptyVariableWithoutCodesetAndModifier) {
+  struct Case { const char* lcAll; const char* lcTime; const char* lang; const char* want; };
+  const Case cases[] = {
+      {"de_DE.UTF-8@euro", "fr_FR", "it_IT", "de_DE"},
+      {"", "fr_FR.UTF-8", "it_IT", "fr_FR"},  // an empty variable counts as unset
+      {nullptr, nullptr, "it_IT.ISO-8859-1", "it_IT"},
+      {"C.UTF-8", "fr_FR", "it_IT", "C"},
+      {"POSIX", nullptr, nullptr, "C"},
+      {nullptr, nullptr, nullptr, "C"},
+  };
+  for (const auto& c : cases) {
+    const std::pair<const char*, const char*> vars[] = {
+        {"LC_ALL", c.lcAll}, {"LC_TIME", c.lcTime}, {"LANG", c.lang}};
+    for (const auto& [name, value] : vars) {
+      if (value) setenv(name, value, 1);
+      else unsetenv(name);
+    }
+    EXPECT_EQ(UserLocale(), c.want) << (c.lcAll ? c.lcAll : "-") << " " << (c.lang ? c.lang : "-");
+  }
+  SetUserLocaleForTesting("de_AT");
+  EXPECT_EQ(UserLocale(), "de_AT");
+  SetUserLocaleForTesting(std::nullopt);
+  EXPECT_EQ(UserLocale(), "C");
+}
+
+TEST_F(UserLocaleTest, ProcessRecordAndLocaleRecordsComeFromOneFunction) {
+  if (!HaveGermanLocaleData()) GTEST_SKIP() << "ICU has no German locale data here";
+  SetUserLocaleForTesting("de_DE");
+  ResetFormatSettings();
+  EXPECT_EQ(FormatSettings(), TFormatSettings::FromLocale("de_DE"));
+  struct Case { std::string name; TFormatSettings want; };
+  const Case cases[] = {
+      {"de-DE", TFormatSettings::FromLocale("de_DE")},
+      {"de_DE", TFormatSettings::FromLocale("de_DE")},
+      {"en-GB", TFormatSettings::FromLocale("en_GB")},
+      {"C", TFormatSettings::Invariant()},
+      {"POSIX", TFormatSettings::Invariant()},
+      // No locale data: the user's settings, not ICU's root or default data.
+      {"zz-ZZ", TFormatSettings::FromLocale("de_DE")},
+      {"", TFormatSettings::FromLocale("de_DE")},
+      {"-", TFormatSettings::FromLocale("de_DE")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LocaleFormatSettings(c.name), c.want) << c.name;
+  EXPECT_EQ(LocaleFormatSettings(0x0407u), TFormatSettings::FromLocale("de_DE"));
+  EXPECT_EQ(LocaleFormatSettings(0x0809u), TFormatSettings::FromLocale("en_GB"));
+  EXPECT_EQ(LocaleFormatSettings(0xFFFFu), TFormatSettings::FromLocale("de_DE"));  // no such id
+
+  // Under C the user's settings are the invariant record.
+  SetUserLocaleForTesting("C");
+  EXPECT_EQ(LocaleFormatSettings("zz-ZZ"), TFormatSettings::Invariant());
+}
+
+TEST(FormatSettings, ShortDateFormatsAreNumbersAndSeparatorsOnly) {
+  if (!HaveGermanLocaleData()) GTEST_SKIP() << "ICU has no German locale data here";
+  // Every locale ICU knows: day, month and year letters and nothing that
+  // FormatDateTime would read as a word or a name.
+  int32_t count = 0;
+  const icu::Locale* locales = icu::Locale::getAvailableLocales(count);
+  for (int32_t i = 0; i < count; ++i) {
+    const TFormatSettings fs = TFormatSettings::FromLocale(locales[i].getName());
+    size_t letters = 0;
+    for (char16_t c : fs.ShortDateFormat) {
+      const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+      letters += letter;
+      EXPECT_TRUE(!letter || c == u'd' || c == u'm' || c == u'y')
+          << locales[i].getName() << ": " << ToUtf8(fs.ShortDateFormat);
+      EXPECT_TRUE(c != u'"' && c != u'\'') << locales[i].getName();
+    }
+    EXPECT_GE(letters, 3u) << locales[i].getName() << ": " << ToUtf8(fs.ShortDateFormat);
+  }
+  // A quoted word ("г" for year in Bulgarian) and an era are left out.
+  const TFormatSettings bg = TFormatSettings::FromLocale("bg_BG");
+  EXPECT_EQ(bg.ShortDateFormat, u"d/mm/yyyy/");
+  EXPECT_EQ(bg.DateSeparator, u'.');
+  EXPECT_EQ(TFormatSettings::FromLocale("ps_AF").ShortDateFormat, u"yyyy/m/d");
+}
+
+TEST(DateReadersAmPm, OnlyRecordsWithAmPmStringsReadATwelveHourClock) {
+  TFormatSettings none = TFormatSettings::Invariant();
+  none.TimeAMString.clear();
+  none.TimePMString.clear();
+  TDateTime v(-7.0);
+  EXPECT_FALSE(TryStrToTime(u"8:04 PM", v, none));
+  EXPECT_FALSE(TryStrToTime(u"AM 8:04", v, none));
+  EXPECT_TRUE(TryStrToTime(u"20:04", v, none));
+  EXPECT_TRUE(TryStrToTime(u"8:04 PM", v, TFormatSettings::Invariant()));
+  EXPECT_EQ(v, EncodeTime(20, 4, 0, 0));
+}
+
+// --- ISO 8601 -----------------------------------------------------------------
+
+TEST(ISO8601Reader, ExtendedFormWithZoneGivesUtc) {
+  struct Case { const char16_t* text; TDateTime want; };
+  const Case cases[] = {
+      {u"2024-01-15T12:00:00.250Z", At(2024, 1, 15, 12, 0, 0, 250)},
+      {u"2024-01-15T12:00:00Z", At(2024, 1, 15, 12)},
+      {u"2024-01-15T12:00", At(2024, 1, 15, 12)},               // no zone: as written
+      {u"2024-01-15T12:00:00.5", At(2024, 1, 15, 12, 0, 0, 500)},
+      {u"2024-01-15T12:00:00.123999Z", At(2024, 1, 15, 12, 0, 0, 123)},  // digits dropped
+      {u"2024-01-15T12:00:00+02:00", At(2024, 1, 15, 10)},
+      {u"2024-01-15T12:00:00-05:30", At(2024, 1, 15, 17, 30)},
+      {u"2024-01-15T12:00+0200", At(2024, 1, 15, 10)},
+      {u"2024-01-15T12:00:00+02", At(2024, 1, 15, 10)},
+      {u"2024-01-01T01:00:00+02:00", At(2023, 12, 31, 23)},     // back over the year
+      {u"1899-12-29T06:00:00Z", TDateTime(-1.25)},
+      {u"1899-12-30T02:00:00+03:00", TDateTime(-1.0 - 23.0 / 24)},  // 1899-12-29 23:00
+      {u"9999-12-31T23:59:59.999Z", At(9999, 12, 31, 23, 59, 59, 999)},
+  };
+  for (const auto& c : cases) {
+    TDateTime v(-7.0);
+    EXPECT_TRUE(TryISO8601ToDate(c.text, v)) << ToUtf8(c.text);
+    EXPECT_NEAR(v.Val, c.want.Val, 1e-9) << ToUtf8(c.text);
+  }
+  for (const char16_t* bad :
+       {u"", u"2024-01-15", u"2024-01-15T", u"2024-01-15T12", u"2024-01-15 12:00",
+        u"2024-1-15T12:00", u"2024-02-30T12:00", u"2024-01-15T24:00", u"2024-01-15T12:60",
+        u"2024-01-15T12:00:00.", u"2024-01-15T12:00:00Zx", u"2024-01-15T12:00+2",
+        u"2024-01-15T12:00+02:0", u"2024-01-15T12:00+24:00", u"2024-01-15T12:00+02:00 ",
+        u" 2024-01-15T12:00", u"2024-01-15t12:00", u"0001-01-01T00:30+01:00",
+        u"9999-12-31T23:30-01:00"}) {
+    TDateTime v(-7.0);
+    EXPECT_FALSE(TryISO8601ToDate(bad, v)) << ToUtf8(bad);
+    EXPECT_EQ(v.Val, -7.0) << ToUtf8(bad);
+  }
+  EXPECT_THROW(ISO8601ToDate(u"2024-01-15"), EConvertError);
+  EXPECT_EQ(ISO8601ToDate(u"2024-01-15T12:00Z"), At(2024, 1, 15, 12));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/rtl/Variant.h"
 
+#include <atomic>
 #include <cmath>
 #include <iterator>
 #include <limits>
@@ -10,10 +11,14 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/NumberText.h"
 
+// Elements in the order of the platform's safe arrays: the first index runs
+// fastest. Byte arrays hold their elements as bytes (blobs arrive as byte
+// arrays), every other type as Variants.
 struct Variant::ArrayData {
-  int32_t Low = 0;
   TVarType ElemType = varVariant;
-  std::vector<Variant> Items;
+  std::vector<TVarArrayBound> Bounds;
+  std::vector<Variant> Items;  // every element type but varByte
+  ByteBuffer Bytes;            // varByte
 };
 
 namespace {
@@ -81,6 +86,24 @@ Variant Variant::FromStrArg(AnsiString Value) { return Variant(varStrArg, std::m
 Variant Variant::FromUStrArg(UnicodeString Value) { return Variant(varUStrArg, std::move(Value)); }
 Variant Variant::FromString(AnsiString Value) { return Variant(varString, std::move(Value)); }
 Variant Variant::FromUString(UnicodeString Value) { return Variant(varUString, std::move(Value)); }
+Variant Variant::FromVariantRef(const Variant& Target) {
+  return Variant(static_cast<TVarType>(varByRef | varVariant), static_cast<const void*>(&Target));
+}
+Variant Variant::FromDispatch(const void* Ref) { return Variant(varDispatch, Ref); }
+Variant Variant::FromUnknown(const void* Ref) { return Variant(varUnknown, Ref); }
+
+const void* Variant::OpaqueRef() const {
+  return type_ == varDispatch || type_ == varUnknown ? std::get<const void*>(value_) : nullptr;
+}
+
+const Variant& VarDeref(const Variant& V) {
+  const Variant* v = &V;
+  for (int hops = 0; v->IsVariantRef(); ++hops) {
+    if (hops == 64) throw EVariantError(u"Variant reference chain too deep");
+    v = static_cast<const Variant*>(std::get<const void*>(v->value_));
+  }
+  return *v;
+}
 
 // --- Errors -----------------------------------------------------------------
 
@@ -151,6 +174,7 @@ int64_t Variant::RoundedInt64(TVarType Target) const {
 }
 
 int32_t Variant::ToInteger() const {
+  if (IsVariantRef()) return VarDeref(*this).ToInteger();
   if (IsUnicodeTextCode(type_) || IsAnsiTextCode(type_)) {
     const UnicodeString text = ToString();
     int32_t v;
@@ -174,9 +198,13 @@ int64_t Variant::AsInt64(TVarType Target) const {
   return RoundedInt64(Target);
 }
 
-int64_t Variant::ToInt64() const { return AsInt64(varInt64); }
+int64_t Variant::ToInt64() const {
+  if (IsVariantRef()) return VarDeref(*this).ToInt64();
+  return AsInt64(varInt64);
+}
 
 uint64_t Variant::ToUInt64() const {
+  if (IsVariantRef()) return VarDeref(*this).ToUInt64();
   if (IsUnicodeTextCode(type_) || IsAnsiTextCode(type_)) {
     uint64_t v;
     if (!TryStrToUInt64(ToString(), v)) CastError(varUInt64);
@@ -195,6 +223,7 @@ uint64_t Variant::ToUInt64() const {
 }
 
 double Variant::ToDouble() const {
+  if (IsVariantRef()) return VarDeref(*this).ToDouble();
   if (type_ == varEmpty) return 0.0;
   if (IsIntegerCode(type_)) return static_cast<double>(std::get<int64_t>(value_));
   if (type_ == varUInt64) return static_cast<double>(std::get<uint64_t>(value_));
@@ -210,6 +239,7 @@ double Variant::ToDouble() const {
 }
 
 Currency Variant::ToCurrency() const {
+  if (IsVariantRef()) return VarDeref(*this).ToCurrency();
   if (type_ == varCurrency) return std::get<Currency>(value_);
   if (IsUnicodeTextCode(type_) || IsAnsiTextCode(type_)) {
     Currency c;
@@ -233,6 +263,7 @@ Currency Variant::ToCurrency() const {
 }
 
 bool Variant::ToBoolean() const {
+  if (IsVariantRef()) return VarDeref(*this).ToBoolean();
   if (type_ == varBoolean) return std::get<bool>(value_);
   if (IsUnicodeTextCode(type_) || IsAnsiTextCode(type_)) {
     const UnicodeString text = ToString();
@@ -253,6 +284,7 @@ bool Variant::ToBoolean() const {
 }
 
 TDateTime Variant::ToDateTime() const {
+  if (IsVariantRef()) return VarDeref(*this).ToDateTime();
   if (type_ == varDate) return TDateTime(std::get<double>(value_));
   if (IsUnicodeTextCode(type_) || IsAnsiTextCode(type_)) {
     TDateTime d;
@@ -268,6 +300,7 @@ TDateTime Variant::ToDateTime() const {
 // --- Text conversions ----------------------------------------------------
 
 UnicodeString Variant::ToString() const {
+  if (IsVariantRef()) return VarDeref(*this).ToString();
   switch (type_) {
     case varEmpty:
       return UnicodeString();
@@ -296,20 +329,23 @@ UnicodeString Variant::ToString() const {
 }
 
 AnsiString Variant::ToAnsiString() const {
+  if (IsVariantRef()) return VarDeref(*this).ToAnsiString();
   if (IsAnsiTextCode(type_)) return std::get<AnsiString>(value_);
   if (type_ == varNull) CastError(varString);
   return ToUtf8(ToString());
 }
 
 UnicodeString VarToStr(const Variant& V) {
-  if (V.IsEmpty() || V.IsNull()) return UnicodeString();
-  return V.ToString();
+  const Variant& v = VarDeref(V);
+  if (v.IsEmpty() || v.IsNull()) return UnicodeString();
+  return v.ToString();
 }
 
 // --- VarAsType ----------------------------------------------------------------
 
 Variant VarAsType(const Variant& V, TVarType Code) {
   if (V.VarType() == Code) return V;
+  if (V.IsVariantRef()) return VarAsType(VarDeref(V), Code);
   // The value as a whole number within [lo, hi], for the narrow integer codes.
   auto narrow = [&](int64_t lo, int64_t hi) {
     const int64_t v = V.AsInt64(Code);
@@ -375,7 +411,8 @@ bool operator==(const Variant& A, const Variant& B) {
   if (A.IsArray()) {
     const auto& a = *std::get<std::shared_ptr<Variant::ArrayData>>(A.value_);
     const auto& b = *std::get<std::shared_ptr<Variant::ArrayData>>(B.value_);
-    return a.Low == b.Low && a.ElemType == b.ElemType && a.Items == b.Items;
+    return a.ElemType == b.ElemType && a.Bounds == b.Bounds && a.Items == b.Items &&
+           a.Bytes == b.Bytes;
   }
   return A.value_ == B.value_;
 }
@@ -396,7 +433,6 @@ Variant ZeroOf(TVarType ElemType) {
     case varError: return Variant::FromError(0);
     case varBoolean: return Variant::FromBoolean(false);
     case varShortInt: return Variant::FromShortInt(0);
-    case varByte: return Variant::FromByte(0);
     case varWord: return Variant::FromWord(0);
     case varLongWord: return Variant::FromLongWord(0);
     case varInt64: return Variant::FromInt64(0);
@@ -406,57 +442,160 @@ Variant ZeroOf(TVarType ElemType) {
 }
 
 [[noreturn]] void NotAnArray() { throw EVariantNotAnArrayError(u"Variant is not an array"); }
-[[noreturn]] void BadIndex() { throw EVariantBadIndexError(u"Variant or safe array index out of bounds"); }
+[[noreturn]] void BadIndex() {
+  throw EVariantBadIndexError(u"Variant or safe array index out of bounds");
+}
+[[noreturn]] void CreateError() {
+  throw EVariantArrayCreateError(u"Error creating variant or safe array");
+}
+
+constexpr int64_t kMaxElements = std::numeric_limits<int32_t>::max();
 
 }  // namespace
 
-Variant VarArrayCreate(int32_t Low, int32_t High, TVarType ElemType) {
-  if (!IsArrayElementCode(ElemType))
-    throw EVariantBadVarTypeError(u"Invalid variant type (" + VarTypeAsText(ElemType) +
-                                  u") for an array");
-  const int64_t count = int64_t{High} - int64_t{Low} + 1;
-  if (count < 0) throw EVariantArrayCreateError(u"Error creating variant or safe array");
-  auto data = std::make_shared<Variant::ArrayData>();
-  data->Low = Low;
-  data->ElemType = ElemType;
-  try {
-    data->Items.assign(static_cast<size_t>(count), ZeroOf(ElemType));
-  } catch (const std::bad_alloc&) {
-    throw EVariantArrayCreateError(u"Error creating variant or safe array");
+struct VariantArrayAccess {
+  using Data = Variant::ArrayData;
+
+  static const Data& Of(const Variant& A) {
+    if (!A.IsArray()) NotAnArray();
+    return *std::get<std::shared_ptr<Data>>(A.value_);
   }
-  return Variant(static_cast<TVarType>(varArray | ElemType), std::move(data));
+
+  // The array's data for changing: its own copy when another Variant shares it.
+  static Data& Mutable(Variant& A) {
+    auto& data = std::get<std::shared_ptr<Data>>(A.value_);
+    if (data.use_count() > 1) {
+      data = std::make_shared<Data>(*data);
+    } else {
+      // The last other holder may have let go on another thread just now.
+      std::atomic_thread_fence(std::memory_order_acquire);
+    }
+    return *data;
+  }
+
+  static Variant Make(std::shared_ptr<Data> data) {
+    const TVarType code = static_cast<TVarType>(varArray | data->ElemType);
+    return Variant(code, std::move(data));
+  }
+
+  static void CheckElementType(TVarType ElemType) {
+    if (!IsArrayElementCode(ElemType))
+      throw EVariantBadVarTypeError(u"Invalid variant type (" + VarTypeAsText(ElemType) +
+                                    u") for an array");
+  }
+
+  // Bounds: at least one dimension, each count at least 0 (checked by the
+  // caller). The total count may still be too large.
+  static Variant Create(const std::vector<TVarArrayBound>& Bounds, TVarType ElemType) {
+    int64_t count = 1;
+    for (const auto& b : Bounds) {
+      count *= b.ElementCount;
+      if (count > kMaxElements) CreateError();
+    }
+    auto data = std::make_shared<Data>();
+    data->ElemType = ElemType;
+    data->Bounds = Bounds;
+    try {
+      if (ElemType == varByte)
+        data->Bytes = ByteBuffer(std::string(static_cast<size_t>(count), '\0'));
+      else
+        data->Items.assign(static_cast<size_t>(count), ZeroOf(ElemType));
+    } catch (const std::bad_alloc&) {
+      CreateError();
+    }
+    return Make(std::move(data));
+  }
+
+  // The element's place in the element store.
+  static size_t Offset(const Data& data, const int32_t* Indices, size_t Count) {
+    if (Count != data.Bounds.size()) BadIndex();
+    int64_t offset = 0;
+    int64_t stride = 1;
+    for (size_t d = 0; d < Count; ++d) {
+      const auto& b = data.Bounds[d];
+      const int64_t i = int64_t{Indices[d]} - b.LowBound;
+      if (i < 0 || i >= b.ElementCount) BadIndex();
+      offset += i * stride;
+      stride *= b.ElementCount;
+    }
+    return static_cast<size_t>(offset);
+  }
+
+  static Variant Get(const Variant& A, const int32_t* Indices, size_t Count) {
+    const Data& data = Of(A);
+    const size_t at = Offset(data, Indices, Count);
+    if (data.ElemType == varByte)
+      return Variant::FromByte(static_cast<uint8_t>(data.Bytes.View()[at]));
+    return data.Items[at];
+  }
+
+  static void Put(Variant& A, const Variant& Value, const int32_t* Indices, size_t Count) {
+    const size_t at = Offset(Of(A), Indices, Count);
+    const TVarType elemType = Of(A).ElemType;
+    // Convert first: a value that does not convert leaves the array unchanged.
+    Variant element = elemType == varVariant ? Value : VarAsType(Value, elemType);
+    Data& data = Mutable(A);
+    if (elemType == varByte)
+      data.Bytes.Mutable()[at] = static_cast<char>(element.ToInteger());
+    else
+      data.Items[at] = std::move(element);
+  }
+};
+
+Variant Variant::FromByteArray(ByteBuffer Bytes) {
+  if (static_cast<uint64_t>(Bytes.Size()) > static_cast<uint64_t>(kMaxElements)) CreateError();
+  auto data = std::make_shared<ArrayData>();
+  data->ElemType = varByte;
+  data->Bounds = {TVarArrayBound{0, static_cast<int32_t>(Bytes.Size())}};
+  data->Bytes = std::move(Bytes);
+  return VariantArrayAccess::Make(std::move(data));
 }
 
-int32_t VarArrayDimCount(const Variant& A) { return A.IsArray() ? 1 : 0; }
+Variant VarArrayCreate(int32_t Low, int32_t High, TVarType ElemType) {
+  return VarArrayCreate(std::vector<int32_t>{Low, High}, ElemType);
+}
+
+Variant VarArrayCreate(const std::vector<int32_t>& Bounds, TVarType ElemType) {
+  VariantArrayAccess::CheckElementType(ElemType);
+  if (Bounds.empty() || Bounds.size() % 2 != 0) CreateError();
+  std::vector<TVarArrayBound> dims;
+  for (size_t i = 0; i < Bounds.size(); i += 2) {
+    const int64_t count = int64_t{Bounds[i + 1]} - int64_t{Bounds[i]} + 1;
+    if (count < 0 || count > kMaxElements) CreateError();
+    dims.push_back({Bounds[i], static_cast<int32_t>(count)});
+  }
+  return VariantArrayAccess::Create(dims, ElemType);
+}
+
+int32_t VarArrayDimCount(const Variant& A) {
+  return A.IsArray() ? static_cast<int32_t>(VariantArrayAccess::Of(A).Bounds.size()) : 0;
+}
 
 int32_t VarArrayLowBound(const Variant& A, int32_t Dim) {
-  if (!A.IsArray()) NotAnArray();
-  if (Dim != 1) BadIndex();
-  return std::get<std::shared_ptr<Variant::ArrayData>>(A.value_)->Low;
+  const auto& bounds = VariantArrayAccess::Of(A).Bounds;
+  if (Dim < 1 || static_cast<size_t>(Dim) > bounds.size()) BadIndex();
+  return bounds[static_cast<size_t>(Dim - 1)].LowBound;
 }
 
 int32_t VarArrayHighBound(const Variant& A, int32_t Dim) {
-  if (!A.IsArray()) NotAnArray();
-  if (Dim != 1) BadIndex();
-  const auto& data = *std::get<std::shared_ptr<Variant::ArrayData>>(A.value_);
-  return static_cast<int32_t>(int64_t{data.Low} + static_cast<int64_t>(data.Items.size()) - 1);
+  const auto& bounds = VariantArrayAccess::Of(A).Bounds;
+  if (Dim < 1 || static_cast<size_t>(Dim) > bounds.size()) BadIndex();
+  const auto& b = bounds[static_cast<size_t>(Dim - 1)];
+  return static_cast<int32_t>(int64_t{b.LowBound} + b.ElementCount - 1);
 }
 
 Variant VarArrayGet(const Variant& A, int32_t Index) {
-  if (!A.IsArray()) NotAnArray();
-  const auto& data = *std::get<std::shared_ptr<Variant::ArrayData>>(A.value_);
-  const int64_t offset = int64_t{Index} - data.Low;
-  if (offset < 0 || offset >= static_cast<int64_t>(data.Items.size())) BadIndex();
-  return data.Items[static_cast<size_t>(offset)];
+  return VariantArrayAccess::Get(A, &Index, 1);
+}
+
+Variant VarArrayGet(const Variant& A, const std::vector<int32_t>& Indices) {
+  return VariantArrayAccess::Get(A, Indices.data(), Indices.size());
 }
 
 void VarArrayPut(Variant& A, const Variant& Value, int32_t Index) {
-  if (!A.IsArray()) NotAnArray();
-  auto& data = std::get<std::shared_ptr<Variant::ArrayData>>(A.value_);
-  const int64_t offset = int64_t{Index} - data->Low;
-  if (offset < 0 || offset >= static_cast<int64_t>(data->Items.size())) BadIndex();
-  // Convert first: a value that does not convert leaves the array unchanged.
-  Variant element = data->ElemType == varVariant ? Value : VarAsType(Value, data->ElemType);
-  if (data.use_count() > 1) data = std::make_shared<Variant::ArrayData>(*data);  // copy on write
-  data->Items[static_cast<size_t>(offset)] = std::move(element);
+  VariantArrayAccess::Put(A, Value, &Index, 1);
+}
+
+void VarArrayPut(Variant& A, const Variant& Value, const std::vector<int32_t>& Indices) {
+  VariantArrayAccess::Put(A, Value, Indices.data(), Indices.size());
 }

@@ -6,7 +6,8 @@
 // FromUString varUString (258). There are no implicit constructors; a Variant
 // is made with the factory of its code, and a default-constructed Variant is
 // Empty. It is a value type: copies are independent (an array is shared until
-// one copy changes it).
+// one copy changes it); only a reference (FromVariantRef) and the opaque
+// pointers lead to something they do not own.
 //
 // Conversions (the To... members, VarAsType) follow the platform's rules:
 //   - Empty converts to 0, 0.0, false, "", the date 0 and the currency 0.
@@ -29,13 +30,19 @@
 //     FormatSettings().DecimalSeparator; dates with DateTimeToStr; 8-bit texts
 //     through the UTF-8 codec.
 //   - An array converts to nothing but itself (EVariantTypeCastError).
+//   - A reference (FromVariantRef, code varByRef | varVariant) converts as the
+//     Variant it refers to; every conversion follows it (see VarDeref).
+//   - The opaque references varDispatch (9) and varUnknown (13) convert to
+//     nothing (EVariantTypeCastError); they only carry a pointer.
 // Type names in messages are VarTypeAsText's.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <variant>
+#include <vector>
 
+#include "platform/rtl/ByteBuffer.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Text.h"
@@ -71,6 +78,14 @@ constexpr TVarType varTypeMask = 0x0FFF;
 constexpr TVarType varArray = 0x2000;
 constexpr TVarType varByRef = 0x4000;
 
+// One dimension of an array: its lowest index and its number of elements.
+struct TVarArrayBound {
+  int32_t LowBound = 0;
+  int32_t ElementCount = 0;
+
+  friend bool operator==(const TVarArrayBound&, const TVarArrayBound&) = default;
+};
+
 class Variant {
  public:
   Variant() = default;  // Empty
@@ -98,12 +113,30 @@ class Variant {
   static Variant FromUStrArg(UnicodeString Value);  // varUStrArg (74)
   static Variant FromString(AnsiString Value);      // varString (256)
   static Variant FromUString(UnicodeString Value);  // varUString (258)
+  // An array of bytes (varArray | varByte) indexed from 0, holding Bytes
+  // without copying them (the elements share the buffer until one changes).
+  // More than 2^31 - 1 bytes raise EVariantArrayCreateError.
+  static Variant FromByteArray(ByteBuffer Bytes);
+  // A reference to Target (varByRef | varVariant, 16396). It does not own
+  // Target, which must outlive it; conversions read Target as it is then.
+  // No other reference code can be made.
+  static Variant FromVariantRef(const Variant& Target);
+  static Variant FromVariantRef(const Variant&& Target) = delete;  // would dangle
+  // Opaque references to an automation object (varDispatch, 9) and to a
+  // component object (varUnknown, 13): they carry Ref and convert to nothing.
+  static Variant FromDispatch(const void* Ref);
+  static Variant FromUnknown(const void* Ref);
 
   // The full type code, flags included (varArray | varByte for a byte array).
   TVarType VarType() const { return type_; }
   bool IsEmpty() const { return type_ == varEmpty; }
   bool IsNull() const { return type_ == varNull; }
   bool IsArray() const { return (type_ & varArray) != 0; }
+  // True for a reference made by FromVariantRef (the code itself, not what
+  // the reference leads to).
+  bool IsVariantRef() const { return type_ == (varByRef | varVariant); }
+  // The pointer of a varDispatch or varUnknown value; nullptr for any other.
+  const void* OpaqueRef() const;
 
   int32_t ToInteger() const;
   int64_t ToInt64() const;
@@ -115,22 +148,21 @@ class Variant {
   TDateTime ToDateTime() const;
   Currency ToCurrency() const;
 
-  // Same type code and equal value (element by element for arrays); a NaN is
-  // unequal to everything, as for double.
+  // Same type code and equal value (element by element for arrays, the same
+  // target for references and opaque pointers); a NaN is unequal to
+  // everything, as for double.
   friend bool operator==(const Variant& A, const Variant& B);
 
-
  private:
-  struct ArrayData;  // one dimension: bounds, element type, elements
-  friend Variant VarArrayCreate(int32_t Low, int32_t High, TVarType ElemType);
-  friend int32_t VarArrayLowBound(const Variant& A, int32_t Dim);
-  friend int32_t VarArrayHighBound(const Variant& A, int32_t Dim);
-  friend Variant VarArrayGet(const Variant& A, int32_t Index);
-  friend void VarArrayPut(Variant& A, const Variant& Value, int32_t Index);
+  struct ArrayData;  // element type, bounds, elements
+  friend struct VariantArrayAccess;  // the array functions, in Variant.cpp
+  friend const Variant& VarDeref(const Variant& V);
   friend Variant VarAsType(const Variant& V, TVarType Code);
 
+  // References and opaque pointers are held as const void*.
   using Storage = std::variant<std::monostate, int64_t, uint64_t, double, bool, Currency,
-                               UnicodeString, AnsiString, std::shared_ptr<ArrayData>>;
+                               UnicodeString, AnsiString, std::shared_ptr<ArrayData>,
+                               const void*>;
 
   Variant(TVarType Type, Storage Value) : type_(Type), value_(std::move(Value)) {}
   [[noreturn]] void CastError(TVarType Target) const;
@@ -147,7 +179,12 @@ inline TVarType VarType(const Variant& V) { return V.VarType(); }
 inline bool VarIsEmpty(const Variant& V) { return V.IsEmpty(); }
 inline bool VarIsNull(const Variant& V) { return V.IsNull(); }
 inline bool VarIsArray(const Variant& V) { return V.IsArray(); }
-// The text of a value; Empty and Null give "" (other conversion errors raise).
+// The Variant that V leads to: V itself unless V is a reference, else its
+// target, followed through references to references. A chain of more than
+// 64 references (a reference that leads back to itself) raises EVariantError.
+const Variant& VarDeref(const Variant& V);
+// The text of a value, references followed; Empty and Null give "" (other
+// conversion errors raise).
 UnicodeString VarToStr(const Variant& V);
 // V converted to the type Code by the rules above. varEmpty and varNull give
 // Empty and Null; a code V already has gives V. A code that no value can be
@@ -161,18 +198,29 @@ Variant VarAsType(const Variant& V, TVarType Code);
 // and four hexadecimal digits; "Array " in front for an array.
 UnicodeString VarTypeAsText(TVarType Code);
 
-// Arrays of one dimension, indices Low .. High. The element type is one of
-// varSmallint ... varOleStr, varError, varBoolean, varVariant, varShortInt ...
-// varUInt64 (not the 8-bit or system texts, as on the platform), else
-// EVariantBadVarTypeError; High may be Low - 1 (no elements), below that
-// EVariantArrayCreateError. Elements start as the type's zero (0, "", false),
-// Empty in an array of varVariant. VarArrayPut converts the value to the
-// element type with VarAsType (an array of varVariant keeps it as it is). An
-// index outside the bounds, or a Dim other than 1, raises
-// EVariantBadIndexError; a Variant that is no array, EVariantNotAnArrayError.
+// Arrays. The element type is one of varSmallint ... varOleStr, varError,
+// varBoolean, varVariant, varShortInt ... varUInt64 (not the 8-bit or system
+// texts, as on the platform), else EVariantBadVarTypeError. Each dimension
+// has the indices Low .. High; High may be Low - 1 (no elements), below that,
+// or more than 2^31 - 1 elements in all, raise EVariantArrayCreateError.
+// Elements start as the type's zero (0, "", false), Empty in an array of
+// varVariant. Copies of an array share its elements until one copy changes.
+// VarArrayPut converts the value to the element type with VarAsType (an array
+// of varVariant keeps it as it is). An index outside the bounds, a Dim outside
+// 1 .. VarArrayDimCount, or a number of indices other than the number of
+// dimensions raises EVariantBadIndexError; a Variant that is no array,
+// EVariantNotAnArrayError.
 Variant VarArrayCreate(int32_t Low, int32_t High, TVarType ElemType);
-int32_t VarArrayDimCount(const Variant& A);  // 1 for an array, else 0
+// Bounds holds Low and High of each dimension in turn: {0, 2, 1, 4} is an
+// array of 3 x 4 elements. No pair, or an odd count, raises
+// EVariantArrayCreateError.
+Variant VarArrayCreate(const std::vector<int32_t>& Bounds, TVarType ElemType);
+int32_t VarArrayDimCount(const Variant& A);  // 0 for a Variant that is no array
 int32_t VarArrayLowBound(const Variant& A, int32_t Dim);
 int32_t VarArrayHighBound(const Variant& A, int32_t Dim);
+// One index for an array of one dimension; one index per dimension, in the
+// order of the dimensions, for the other form.
 Variant VarArrayGet(const Variant& A, int32_t Index);
+Variant VarArrayGet(const Variant& A, const std::vector<int32_t>& Indices);
 void VarArrayPut(Variant& A, const Variant& Value, int32_t Index);
+void VarArrayPut(Variant& A, const Variant& Value, const std::vector<int32_t>& Indices);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
@@ -22,6 +23,12 @@ concept MakesBoolean = requires(T t) { Variant::FromBoolean(t); };
 static_assert(MakesBoolean<bool>);
 static_assert(!MakesBoolean<int>);
 static_assert(!MakesBoolean<const char16_t*>);
+// A reference to a temporary would dangle: only lvalues can be referred to.
+template <class T>
+concept MakesReference = requires(T&& t) { Variant::FromVariantRef(std::forward<T>(t)); };
+static_assert(MakesReference<Variant&>);
+static_assert(MakesReference<const Variant&>);
+static_assert(!MakesReference<Variant>);
 
 // Restores the process-wide settings that a test changes.
 class VariantTest : public ::testing::Test {
@@ -368,6 +375,105 @@ TEST_F(VariantTest, OneDimensionalArrays) {
   EXPECT_EQ(VarArrayDimCount(Variant::FromInteger(1)), 0);
   EXPECT_THROW(VarArrayGet(Variant::FromInteger(1), 0), EVariantNotAnArrayError);
   EXPECT_THROW(VarArrayHighBound(Variant(), 1), EVariantNotAnArrayError);
+}
+
+TEST_F(VariantTest, ArraysOfSeveralDimensions) {
+  Variant a = VarArrayCreate({0, 2, 1, 4}, varInteger);  // 3 x 4
+  EXPECT_EQ(VarArrayDimCount(a), 2);
+  EXPECT_EQ(VarArrayLowBound(a, 2), 1);
+  EXPECT_EQ(VarArrayHighBound(a, 2), 4);
+  EXPECT_THROW(VarArrayHighBound(a, 3), EVariantBadIndexError);
+  EXPECT_THROW(VarArrayLowBound(a, 0), EVariantBadIndexError);
+
+  VarArrayPut(a, Variant::FromInteger(5), {2, 1});
+  VarArrayPut(a, Variant::FromInteger(6), {0, 2});  // the neighbour in storage order
+  EXPECT_EQ(VarArrayGet(a, {2, 1}), Variant::FromInteger(5));
+  EXPECT_EQ(VarArrayGet(a, {0, 2}), Variant::FromInteger(6));
+  EXPECT_EQ(VarArrayGet(a, {1, 1}), Variant::FromInteger(0));
+  // One index per dimension, each within its own bounds.
+  EXPECT_THROW(VarArrayGet(a, 0), EVariantBadIndexError);
+  EXPECT_THROW(VarArrayGet(a, {3, 1}), EVariantBadIndexError);
+  EXPECT_THROW(VarArrayGet(a, {0, 0}), EVariantBadIndexError);
+  EXPECT_THROW(VarArrayGet(a, {0, 1, 1}), EVariantBadIndexError);
+
+  // Same elements, other shape: not equal.
+  EXPECT_NE(VarArrayCreate({0, 5}, varInteger), VarArrayCreate({0, 2, 0, 1}, varInteger));
+  EXPECT_THROW(VarArrayCreate(std::vector<int32_t>{}, varInteger), EVariantArrayCreateError);
+  EXPECT_THROW(VarArrayCreate({0, 1, 2}, varInteger), EVariantArrayCreateError);
+  EXPECT_THROW(VarArrayCreate({0, 1, 0, -2}, varInteger), EVariantArrayCreateError);
+  EXPECT_THROW(VarArrayCreate({0, 1}, varUString), EVariantBadVarTypeError);
+  // More elements in all than an index can count, though each dimension fits.
+  EXPECT_THROW(VarArrayCreate({0, 65535, 0, 65535}, varByte), EVariantArrayCreateError);
+}
+
+TEST_F(VariantTest, ByteArraysShareTheirBytes) {
+  ByteBuffer bytes(std::string("\x00\x7F\xFF", 3));
+  Variant a = Variant::FromByteArray(bytes);
+  EXPECT_EQ(a.VarType(), varArray | varByte);
+  EXPECT_EQ(VarArrayLowBound(a, 1), 0);
+  EXPECT_EQ(VarArrayHighBound(a, 1), 2);
+  EXPECT_EQ(VarArrayGet(a, 2), Variant::FromByte(255));
+
+  // The same as an array made element by element.
+  Variant b = VarArrayCreate(0, 2, varByte);
+  VarArrayPut(b, Variant::FromInteger(127), 1);
+  VarArrayPut(b, Variant::FromInteger(255), 2);
+  EXPECT_EQ(a, b);
+
+  // Changing an element leaves the buffer and the other copies alone.
+  const Variant copy = a;
+  VarArrayPut(a, Variant::FromInteger(1), 0);
+  EXPECT_EQ(VarArrayGet(a, 0), Variant::FromByte(1));
+  EXPECT_EQ(VarArrayGet(copy, 0), Variant::FromByte(0));
+  EXPECT_EQ(bytes.View(), std::string_view("\x00\x7F\xFF", 3));
+  EXPECT_THROW(VarArrayPut(a, Variant::FromInteger(256), 0), EVariantOverflowError);
+
+  const Variant empty = Variant::FromByteArray(ByteBuffer());
+  EXPECT_EQ(VarArrayHighBound(empty, 1), -1);
+  EXPECT_EQ(empty, VarArrayCreate(0, -1, varByte));
+}
+
+TEST_F(VariantTest, ReferencesConvertAsTheirTarget) {
+  Variant target = Variant::FromDouble(2.5);
+  const Variant ref = Variant::FromVariantRef(target);
+  const Variant refRef = Variant::FromVariantRef(ref);
+  EXPECT_EQ(ref.VarType(), 16396);
+  EXPECT_TRUE(ref.IsVariantRef());
+  EXPECT_FALSE(ref.IsEmpty());
+  EXPECT_EQ(VarTypeAsText(ref.VarType()), u"ByRef Variant");
+  EXPECT_EQ(refRef.ToInteger(), 2);
+  EXPECT_EQ(refRef.ToDouble(), 2.5);
+  EXPECT_EQ(VarToStr(refRef), u"2.5");
+  EXPECT_EQ(VarAsType(refRef, varUString), Variant::FromUString(u"2.5"));
+  EXPECT_EQ(&VarDeref(refRef), &target);
+
+  target = Variant::Null();  // read as the target is now
+  EXPECT_EQ(VarToStr(refRef), u"");
+  EXPECT_THROW(refRef.ToInteger(), EVariantTypeCastError);
+
+  // The same target makes equal references.
+  EXPECT_EQ(ref, Variant::FromVariantRef(target));
+  EXPECT_NE(ref, Variant::FromVariantRef(ref));
+
+  // A reference that leads back to itself raises instead of looping.
+  Variant loop;
+  loop = Variant::FromVariantRef(loop);
+  EXPECT_THROW(VarToStr(loop), EVariantError);
+  EXPECT_THROW(loop.ToInteger(), EVariantError);
+}
+
+TEST_F(VariantTest, OpaqueReferencesConvertToNothing) {
+  int object = 0;
+  for (const Variant& v : {Variant::FromDispatch(&object), Variant::FromUnknown(&object)}) {
+    EXPECT_EQ(v.OpaqueRef(), &object);
+    EXPECT_THROW(v.ToInteger(), EVariantTypeCastError);
+    EXPECT_THROW(v.ToDouble(), EVariantTypeCastError);
+    EXPECT_THROW(VarToStr(v), EVariantTypeCastError);
+  }
+  EXPECT_EQ(Variant::FromDispatch(&object).VarType(), varDispatch);
+  EXPECT_EQ(Variant::FromUnknown(&object).VarType(), varUnknown);
+  EXPECT_NE(Variant::FromDispatch(&object), Variant::FromUnknown(&object));
+  EXPECT_EQ(Variant::FromInteger(1).OpaqueRef(), nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/xml/XmlLibrary.h"
 #include "text/kxMath.h"
 
 namespace kx::plugin {
@@ -20,6 +21,9 @@ void InitFormatSettings() { FormatSettings(); }
 // registration, kxStyler, the main module last.
 constexpr ModuleEntry kModules[] = {
     {"platform core", &InitFormatSettings, nullptr},
+    // No finalisation: libxml2's global clean-up would pull it from under a
+    // host that uses it too.
+    {"libxml2", &kx::platform::InitializeXmlLibrary, nullptr},
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
 };
 

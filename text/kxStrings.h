@@ -3,3 +3,5 @@
 
 #include "text/kxStrings_Search.h"
 #include "text/kxStrings_Edit.h"
+#include "text/kxStrings_Replace.h"
+#include "text/kxStrings_Convert.h"

@@ -5,6 +5,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLibrary.h"
+#include "system/kxToolsEvo2.h"
 #include "text/kxMath.h"
 
 namespace kx::plugin {
@@ -24,6 +25,7 @@ constexpr ModuleEntry kModules[] = {
     // No finalisation: libxml2's global clean-up would pull it from under a
     // host that uses it too.
     {"libxml2", &kx::platform::InitializeXmlLibrary, nullptr},
+    {"module path", &TkxTools::detail::InitializeModulePath, nullptr},
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
 };
 

@@ -21,3 +21,6 @@
 
 UnicodeString UpperText(const UnicodeString& S);
 UnicodeString LowerText(const UnicodeString& S);
+
+// TkxTools, one header per area.
+#include "system/kxToolsEvo2_Identity.h"

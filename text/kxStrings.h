@@ -5,3 +5,4 @@
 #include "text/kxStrings_Edit.h"
 #include "text/kxStrings_Replace.h"
 #include "text/kxStrings_Convert.h"
+#include "text/kxStrings_PlaceHolders.h"

@@ -54,6 +54,9 @@ KX_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
 KX_DECLARE_EXCEPTION(EFCreateError, EFileStreamError);
 KX_DECLARE_EXCEPTION(EReadError, EStreamError);
 KX_DECLARE_EXCEPTION(EWriteError, EStreamError);
+// zlib streams that cannot be made or read (compressed strings).
+KX_DECLARE_EXCEPTION(EZCompressionError, Exception);
+KX_DECLARE_EXCEPTION(EZDecompressionError, Exception);
 
 // A failing operating-system call; ErrorCode is the errno value.
 class EOSError : public Exception {

@@ -5,12 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "BenchRatio.h"
 #include "text/kxAnsiStringList.h"
 
 namespace {
@@ -60,38 +58,13 @@ void BM_SetText(benchmark::State& state) {
 }
 BENCHMARK(BM_SetText)->Unit(benchmark::kMillisecond);
 
-// Prints the table as usual and keeps each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    const auto base = times_.find("BM_StringViewFind");
-    const auto list = times_.find("BM_SetText");
-    if (base == times_.end() || list == times_.end() || base->second <= 0) return;
-    std::printf("%-20s %6.2fx the time of a std::string_view find loop\n", "BM_SetText",
-                list->second / base->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TAnsiStringList check;
-  check.SetText(Text());
-  if (check.Count() != kLines) return 2;  // else the figures mean nothing
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return kx::bench::RunWithRatios(
+      argc, argv, {{"BM_SetText", "BM_StringViewFind", "a std::string_view find loop"}}, [] {
+        TAnsiStringList check;
+        check.SetText(Text());
+        return check.Count() == kLines ? 0 : 2;  // else the figures mean nothing
+      });
 }

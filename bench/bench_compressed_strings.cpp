@@ -10,10 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
-#include <vector>
 
+#include "BenchRatio.h"
 #include "text/kxStrings_PlaceHolders.h"
 
 namespace {
@@ -94,51 +93,27 @@ void BM_GzipD(benchmark::State& state) {
 }
 BENCHMARK(BM_GzipD)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    struct Pair {
-      const char* ours;
-      const char* tool;
-      const char* label;
-    };
-    const Pair pairs[] = {{"BM_CompressString", "BM_Gzip9", "gzip -9"},
-                          {"BM_DecompressString", "BM_GzipD", "gzip -d"}};
-    for (const Pair& p : pairs) {
-      const auto a = times_.find(p.ours);
-      const auto b = times_.find(p.tool);
-      if (a != times_.end() && b != times_.end() && b->second > 0)
-        std::printf("%-20s %6.2fx the time of %s\n", p.ours, a->second / b->second, p.label);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  const std::string compressed = TkxStrings::CompressString(Data());
-  if (TkxStrings::DecompressString(compressed) != Data()) return 2;
-  std::ifstream gz(GzipFile(), std::ios::binary | std::ios::ate);
-  const auto gzipSize = static_cast<double>(gz.tellg());
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  std::string compressed;
+  double gzipSize = 0;
+  const int code = kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_CompressString", "BM_Gzip9", "gzip -9"},
+       {"BM_DecompressString", "BM_GzipD", "gzip -d"}},
+      [&] {
+        compressed = TkxStrings::CompressString(Data());
+        if (TkxStrings::DecompressString(compressed) != Data()) return 2;
+        std::ifstream gz(GzipFile(), std::ios::binary | std::ios::ate);
+        gzipSize = static_cast<double>(gz.tellg());
+        return 0;
+      });
+  if (code != 0) return code;
   if (gzipSize > 0)
     std::printf("compressed size: %zu bytes, %.3fx the size of gzip -9's output\n",
                 compressed.size(), static_cast<double>(compressed.size()) / gzipSize);
   std::remove(PlainFile().c_str());
   std::remove(GzipFile().c_str());
-  benchmark::Shutdown();
   return 0;
 }

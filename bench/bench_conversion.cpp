@@ -11,11 +11,11 @@
 
 #include <charconv>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "BenchRatio.h"
 #include "platform/rtl/Text.h"
 #include "text/kxConversion.h"
 
@@ -101,55 +101,24 @@ void BM_ToChars(benchmark::State& state) {
 }
 BENCHMARK(BM_ToChars);
 
-// Prints the usual table and, at the end, our time over the baseline's.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    PrintRatio("StrToInt / std::from_chars", "BM_kxStrToInt", "BM_FromChars");
-    PrintRatio("FloatToStr(v, 7, 2) / std::to_chars fixed 7", "BM_kxFloatToStr", "BM_ToChars");
-  }
-
- private:
-  void PrintRatio(const char* label, const char* ours, const char* base) {
-    const auto o = times_.find(ours);
-    const auto b = times_.find(base);
-    if (o == times_.end() || b == times_.end() || !(b->second > 0)) return;
-    char ratio[32];
-    const auto res = std::to_chars(ratio, ratio + sizeof ratio, o->second / b->second,
-                                   std::chars_format::fixed, 2);
-    std::string line = std::string(label) + ": ";
-    line.append(ratio, res.ptr);
-    line += '\n';
-    std::fputs(line.c_str(), stdout);
-  }
-
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Both sides must agree before their speeds are worth comparing.
-  const auto& ints = IntegerInputs();
-  for (size_t k = 0; k < ints.narrow.size(); ++k) {
-    int64_t v = 0;
-    std::from_chars(ints.narrow[k].data(), ints.narrow[k].data() + ints.narrow[k].size(), v);
-    if (TkxConversion::StrToInt(ints.wide[k], -1) != v) {
-      std::fputs("StrToInt disagrees with std::from_chars\n", stderr);
-      return 1;
-    }
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_kxStrToInt", "BM_FromChars", "std::from_chars"},
+       {"BM_kxFloatToStr", "BM_ToChars", "std::to_chars fixed 7"}},
+      [] {
+        // Both sides must agree before their speeds are worth comparing.
+        const auto& ints = IntegerInputs();
+        for (size_t k = 0; k < ints.narrow.size(); ++k) {
+          int64_t v = 0;
+          std::from_chars(ints.narrow[k].data(), ints.narrow[k].data() + ints.narrow[k].size(), v);
+          if (TkxConversion::StrToInt(ints.wide[k], -1) != v) {
+            std::fputs("StrToInt disagrees with std::from_chars\n", stderr);
+            return 1;
+          }
+        }
+        return 0;
+      });
 }

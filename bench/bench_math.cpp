@@ -7,13 +7,12 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "BenchRatio.h"
 #include "text/kxMath.h"
 
 namespace {
@@ -94,48 +93,19 @@ void BM_TextbookLevenshtein(benchmark::State& state) {
 }
 BENCHMARK(BM_TextbookLevenshtein);
 
-// Prints the usual table and, at the end, our time per pair over the
-// textbook's.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto ours = times_.find("BM_kxDistance");
-    const auto base = times_.find("BM_TextbookLevenshtein");
-    if (ours == times_.end() || base == times_.end() || !(base->second > 0)) return;
-    char ratio[32];
-    const auto res = std::to_chars(ratio, ratio + sizeof ratio, ours->second / base->second,
-                                   std::chars_format::fixed, 2);
-    std::string line = "GetDamerauLevenshteinDistance / textbook Levenshtein: ";
-    line.append(ratio, res.ptr);
-    line += '\n';
-    std::fputs(line.c_str(), stdout);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Both must agree before their speeds are worth comparing.
-  for (const auto& [a, b] : WordPairs()) {
-    if (TkxMath::GetDamerauLevenshteinDistance(a, b) != TextbookLevenshtein(a, b)) {
-      std::fputs("distance disagrees with the textbook Levenshtein\n", stderr);
-      return 1;
-    }
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return kx::bench::RunWithRatios(
+      argc, argv, {{"BM_kxDistance", "BM_TextbookLevenshtein", "a textbook two-row Levenshtein"}},
+      [] {
+        // Both must agree before their speeds are worth comparing.
+        for (const auto& [a, b] : WordPairs()) {
+          if (TkxMath::GetDamerauLevenshteinDistance(a, b) != TextbookLevenshtein(a, b)) {
+            std::fputs("distance disagrees with the textbook Levenshtein\n", stderr);
+            return 1;
+          }
+        }
+        return 0;
+      });
 }

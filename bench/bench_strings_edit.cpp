@@ -8,12 +8,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "BenchRatio.h"
 #include "text/kxStrings_Edit.h"
 
 namespace {
@@ -117,46 +115,18 @@ void BM_SplitStringW(benchmark::State& state) {
 }
 BENCHMARK(BM_SplitStringW)->Unit(benchmark::kMillisecond);
 
-// Prints the table as usual and keeps each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    struct Pair { const char* name; const char* base; const char* baseText; };
-    const Pair pairs[] = {
-        {"BM_SplitString", "BM_FindLoop", "the 8-bit find loop"},
-        {"BM_SplitString_Utf16List", "BM_FindLoop", "the 8-bit find loop"},
-        {"BM_SplitStringW", "BM_FindLoopW", "the UTF-16 find loop"},
-    };
-    for (const auto& p : pairs) {
-      const auto it = times_.find(p.name);
-      const auto base = times_.find(p.base);
-      if (it != times_.end() && base != times_.end() && base->second > 0)
-        std::printf("%-26s %7.2fx the time of %s\n", p.name, it->second / base->second, p.baseText);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  // The figures mean nothing unless the text has the promised shape.
-  size_t separators = 0;
-  for (char c : Text()) separators += c == '/';
-  if (Text().size() != kBytes || separators != kSeparators) return 2;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_SplitString", "BM_FindLoop", "the 8-bit find loop"},
+       {"BM_SplitString_Utf16List", "BM_FindLoop", "the 8-bit find loop"},
+       {"BM_SplitStringW", "BM_FindLoopW", "the UTF-16 find loop"}},
+      [] {
+        // The figures mean nothing unless the text has the promised shape.
+        size_t separators = 0;
+        for (char c : Text()) separators += c == '/';
+        return Text().size() == kBytes && separators == kSeparators ? 0 : 2;
+      });
 }

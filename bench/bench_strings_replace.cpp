@@ -17,10 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
-#include <vector>
 
+#include "BenchRatio.h"
 #include "platform/rtl/Text.h"
 #include "text/kxStrings_Convert.h"
 #include "text/kxStrings_Replace.h"
@@ -126,51 +125,22 @@ void BM_ApplyTkxCharset(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplyTkxCharset)->Unit(benchmark::kMillisecond);
 
-// Prints the table as usual and keeps each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (!run.error_occurred &&
-          (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean"))
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    struct Pair { const char* ours; const char* tool; const char* label; };
-    const Pair pairs[] = {
-        {"BM_ReplaceW", "BM_Sed", "sed s///g"},
-        {"BM_ReplaceW_IgnoreCase", "BM_SedIgnoreCase", "sed s///gI"},
-        {"BM_ReplaceA", "BM_Sed", "sed s///g"},
-        {"BM_ApplyTkxCharset", "BM_TrDelete", "tr -d"},
-    };
-    for (const Pair& p : pairs) {
-      const auto ours = times_.find(p.ours);
-      const auto tool = times_.find(p.tool);
-      if (ours != times_.end() && tool != times_.end() && tool->second > 0)
-        std::printf("%-24s %6.2fx the time of %s\n", p.ours, ours->second / tool->second,
-                    p.label);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  // The same substitution must give the same text as sed would: one pass,
-  // every "lorem" replaced (the figures would mean nothing otherwise).
-  if (TkxStrings::ReplaceA(Utf8Text(), "lorem", "ipsum dolor", false) !=
-      ToUtf8(TkxStrings::ReplaceW(Utf16Text(), u"lorem", u"ipsum dolor")))
-    return 2;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  std::remove(TextFile().c_str());
-  return 0;
+  const int code = kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_ReplaceW", "BM_Sed", "sed s///g"},
+       {"BM_ReplaceW_IgnoreCase", "BM_SedIgnoreCase", "sed s///gI"},
+       {"BM_ReplaceA", "BM_Sed", "sed s///g"},
+       {"BM_ApplyTkxCharset", "BM_TrDelete", "tr -d"}},
+      [] {
+        // The same substitution must give the same text as sed would: one pass,
+        // every "lorem" replaced (the figures would mean nothing otherwise).
+        const bool same = TkxStrings::ReplaceA(Utf8Text(), "lorem", "ipsum dolor", false) ==
+                          ToUtf8(TkxStrings::ReplaceW(Utf16Text(), u"lorem", u"ipsum dolor"));
+        return same ? 0 : 2;
+      });
+  if (code == 0) std::remove(TextFile().c_str());
+  return code;
 }

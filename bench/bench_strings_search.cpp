@@ -6,12 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "BenchRatio.h"
 #include "text/kxStrings_Search.h"
 
 namespace {
@@ -62,40 +60,16 @@ void BM_PosW_IgnoreCase(benchmark::State& state) {
 }
 BENCHMARK(BM_PosW_IgnoreCase)->Unit(benchmark::kMicrosecond);
 
-// Prints the table as usual and keeps each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    const auto base = times_.find("BM_StdFind");
-    if (base == times_.end() || base->second <= 0) return;
-    for (const char* name : {"BM_PosW", "BM_PosW_IgnoreCase"}) {
-      const auto it = times_.find(name);
-      if (it != times_.end())
-        std::printf("%-20s %6.2fx the time of std::u16string_view::find\n", name,
-                    it->second / base->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  if (TkxStrings::PosW(Text(), kUpperNeedle, 1, true) != int32_t(Text().size() - kNeedle.size() + 1))
-    return 2;  // the setup must find the needle at the end, else the figures mean nothing
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
+  return kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_PosW", "BM_StdFind", "std::u16string_view::find"},
+       {"BM_PosW_IgnoreCase", "BM_StdFind", "std::u16string_view::find"}},
+      [] {
+        // The setup must find the needle at the end, else the figures mean nothing.
+        const int32_t atEnd = int32_t(Text().size() - kNeedle.size() + 1);
+        return TkxStrings::PosW(Text(), kUpperNeedle, 1, true) == atEnd ? 0 : 2;
+      });
 }

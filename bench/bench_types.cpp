@@ -13,11 +13,11 @@
 
 #include <charconv>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "BenchRatio.h"
 #include "platform/rtl/Text.h"
 #include "platform/rtl/Variant.h"
 #include "system/kxTypes.h"
@@ -168,55 +168,24 @@ void BM_FromChars(benchmark::State& state) {
 }
 BENCHMARK(BM_FromChars)->Unit(benchmark::kMillisecond);
 
-// Prints the usual table and, at the end, our time over the baseline's.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    PrintRatio("VarToStrExt / std::to_chars", "BM_VarToStrExt", "BM_ToChars");
-    PrintRatio("StrToVarExt / std::from_chars", "BM_StrToVarExt", "BM_FromChars");
-  }
-
- private:
-  void PrintRatio(const char* label, const char* ours, const char* base) {
-    const auto o = times_.find(ours);
-    const auto b = times_.find(base);
-    if (o == times_.end() || b == times_.end() || !(b->second > 0)) return;
-    char ratio[32];
-    const auto res = std::to_chars(ratio, ratio + sizeof ratio, o->second / b->second,
-                                   std::chars_format::fixed, 2);
-    std::string line = std::string(label) + ": ";
-    line.append(ratio, res.ptr);
-    line += '\n';
-    std::fputs(line.c_str(), stdout);
-  }
-
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The reader must give back what the writer wrote before its speed counts.
-  const auto& in = Values();
-  for (size_t k = 0; k < 1000; ++k) {
-    if (in.kinds[k] == kBadDate) continue;
-    const Variant back = TkxTypes::StrToVarExt(in.texts[k], in.codes[k]);
-    if (TkxTypes::VarToStrExt(back) != in.texts[k]) {
-      std::fputs("StrToVarExt does not read back what VarToStrExt wrote\n", stderr);
-      return 1;
-    }
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_VarToStrExt", "BM_ToChars", "std::to_chars"},
+       {"BM_StrToVarExt", "BM_FromChars", "std::from_chars"}},
+      [] {
+        // The reader must give back what the writer wrote before its speed counts.
+        const auto& in = Values();
+        for (size_t k = 0; k < 1000; ++k) {
+          if (in.kinds[k] == kBadDate) continue;
+          const Variant back = TkxTypes::StrToVarExt(in.texts[k], in.codes[k]);
+          if (TkxTypes::VarToStrExt(back) != in.texts[k]) {
+            std::fputs("StrToVarExt does not read back what VarToStrExt wrote\n", stderr);
+            return 1;
+          }
+        }
+        return 0;
+      });
 }

@@ -1,0 +1,90 @@
+// Shared main for the benchmark programs that state their figures as ratios:
+// the usual console table, then one line per pair of benchmarks, e.g.
+//   BM_PosW                1.02x the time of std::u16string_view::find
+// The ratio is our adjusted real time per iteration over the baseline's.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kx::bench {
+
+// One printed line: `ours` and `base` name benchmarks (either their function
+// name, such as "BM_GzipD", or their full name, such as "BM_GzipD/real_time");
+// `label` says what the baseline is.
+struct Ratio {
+  const char* ours;
+  const char* base;
+  const char* label;
+};
+
+// Prints the table as usual and keeps each benchmark's adjusted real time per
+// iteration (the mean when repetitions are asked for), under both its function
+// name and its full name. Runs that ended in an error are not kept.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      if (run.run_type != Run::RT_Iteration && run.aggregate_name != "mean") continue;
+      const double time = run.GetAdjustedRealTime();
+      times_[run.run_name.function_name] = time;
+      times_[run.benchmark_name()] = time;
+    }
+  }
+
+  // The kept time of a benchmark, or a negative value if it did not run.
+  double Time(const char* name) const {
+    const auto it = times_.find(name);
+    return it == times_.end() ? -1.0 : it->second;
+  }
+
+  // One line per ratio whose two benchmarks both ran (a filter may leave
+  // either out); the names stand in a column as wide as the longest.
+  void PrintRatios(std::initializer_list<Ratio> ratios) const {
+    int width = 20;
+    for (const Ratio& r : ratios) width = std::max(width, static_cast<int>(std::strlen(r.ours)) + 2);
+    for (const Ratio& r : ratios) {
+      const double ours = Time(r.ours);
+      const double base = Time(r.base);
+      if (ours < 0 || !(base > 0)) continue;
+      std::printf("%-*s %6.2fx the time of %s\n", width, r.ours, ours / base, r.label);
+    }
+    std::fflush(stdout);
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+// The whole main of a ratio program: reads the command line (non-zero on an
+// unknown flag), runs `check` if given (the set-up check that the figures
+// mean something: zero to go on, otherwise the exit code), runs the selected
+// benchmarks with the table, prints the ratios and shuts the library down.
+inline int RunWithRatios(int argc, char** argv, std::initializer_list<Ratio> ratios,
+                         const std::function<int()>& check = {}) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (check) {
+    if (const int code = check(); code != 0) {
+      benchmark::Shutdown();
+      return code;
+    }
+  }
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios(ratios);
+  benchmark::Shutdown();
+  return 0;
+}
+
+}  // namespace kx::bench

@@ -278,4 +278,21 @@ const std::array<TkxWeekdayNames, 7> WeekdayNames = {{
     {u"Saturday", u"Samstag", u"samedi", u"sabato", u"sobota"},
 }};
 
+const std::array<TkxCharRange, 6> XmlCharRanges = {{
+    {0x0020, 0xD7FF},
+    {0x000A, 0x000A},
+    {0x000D, 0x000D},
+    {0x0009, 0x0009},
+    {0xE000, 0xFFFD},
+    {0x10000, 0x10FFFF},
+}};
+
+const std::array<TkxNotationReplacement, 5> XmlNotationReplacements = {{
+    {u'&', u"&amp;"},
+    {u'<', u"&lt;"},
+    {u'>', u"&gt;"},
+    {u'"', u"&quot;"},
+    {u'\'', u"&apos;"},
+}};
+
 }  // namespace kxConstants

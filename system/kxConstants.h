@@ -38,4 +38,21 @@ struct TkxWeekdayNames {
 };
 extern const std::array<TkxWeekdayNames, 7> WeekdayNames;
 
+// The characters XML 1.0 allows, as code-point ranges, in this order:
+// U+0020-U+D7FF, LF, CR, tab, U+E000-U+FFFD, U+10000-U+10FFFF. The first
+// range holds nearly every character of real text, so a walk in this order
+// usually stops at once.
+struct TkxCharRange {
+  char32_t First, Last;
+};
+extern const std::array<TkxCharRange, 6> XmlCharRanges;
+
+// The XML notation replacements, applied in this order. "&" comes first, so
+// the references that the later ones write are not replaced again.
+struct TkxNotationReplacement {
+  char16_t Char;
+  std::u16string_view Replacement;
+};
+extern const std::array<TkxNotationReplacement, 5> XmlNotationReplacements;
+
 }  // namespace kxConstants

@@ -24,3 +24,5 @@ UnicodeString LowerText(const UnicodeString& S);
 
 // TkxTools, one header per area.
 #include "system/kxToolsEvo2_Identity.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
+#include "system/kxToolsEvo2_Version.h"

@@ -1,0 +1,95 @@
+#include "platform/file/FileReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/os/LastError.h"
+
+namespace kx::platform {
+
+std::optional<std::string> SystemFileName(const UnicodeString& FileName) {
+  if (FileName.empty()) return std::nullopt;
+  const bool drive = FileName.size() >= 2 && FileName[1] == u':' &&
+                     ((FileName[0] >= u'A' && FileName[0] <= u'Z') ||
+                      (FileName[0] >= u'a' && FileName[0] <= u'z'));
+  const bool unc = FileName.size() >= 2 && FileName[0] == u'\\' && FileName[1] == u'\\';
+  if (drive || unc) return std::nullopt;
+  std::string name = ToUtf8(FileName);
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  return name;
+}
+
+bool MemorySource::ReadAt(uint64_t Offset, void* Buffer, size_t Count) const {
+  if (Offset > bytes_.size() || Count > bytes_.size() - Offset) return false;
+  if (Count > 0) std::memcpy(Buffer, bytes_.data() + Offset, Count);
+  return true;
+}
+
+FileReader::FileReader(const UnicodeString& FileName) {
+  const std::optional<std::string> name = SystemFileName(FileName);
+  if (!name) {
+    SetLastOSError(ENOENT);
+    return;
+  }
+  const int fd = ::open(name->c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    FailWithErrno();
+    return;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    FailWithErrno();
+    ::close(fd);
+    return;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    SetLastOSError(EISDIR);
+    ::close(fd);
+    return;
+  }
+  fd_ = fd;
+  size_ = static_cast<uint64_t>(st.st_size);
+}
+
+FileReader::~FileReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileReader::ReadAt(uint64_t Offset, void* Buffer, size_t Count) const {
+  if (fd_ < 0) {
+    SetLastOSError(EBADF);
+    return false;
+  }
+  auto* out = static_cast<char*>(Buffer);
+  while (Count > 0) {
+    const ssize_t n = ::pread(fd_, out, Count, static_cast<off_t>(Offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FailWithErrno();
+    }
+    if (n == 0) {  // the file ends before Count bytes
+      SetLastOSError(EIO);
+      return false;
+    }
+    out += n;
+    Offset += static_cast<uint64_t>(n);
+    Count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool FileReader::ReadAll(std::string& Bytes) const {
+  if (fd_ < 0) {
+    SetLastOSError(EBADF);
+    return false;
+  }
+  Bytes.assign(size_, '\0');
+  return ReadAt(0, Bytes.data(), Bytes.size());
+}
+
+}  // namespace kx::platform

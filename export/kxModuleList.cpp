@@ -5,6 +5,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLibrary.h"
+#include "system/kxMD5.h"
 #include "system/kxToolsEvo2.h"
 #include "text/kxMath.h"
 
@@ -27,6 +28,7 @@ constexpr ModuleEntry kModules[] = {
     {"libxml2", &kx::platform::InitializeXmlLibrary, nullptr},
     {"module path", &TkxTools::detail::InitializeModulePath, nullptr},
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
+    {"kxMD5", &TkxMD5::detail::InitializeModule, nullptr},
 };
 
 void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {

@@ -11,28 +11,19 @@
 #include <limits>
 #include <string>
 
+#include "platform/file/ErrorText.h"
+#include "platform/os/LastError.h"
+#include "platform/file/Path.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace {
 
 [[noreturn]] void RaiseBadPosition() { throw EStreamError("Invalid stream position"); }
 
-std::string ErrnoText(int error) {
-  char buffer[256];
-  // The GNU variant answers a pointer that may or may not be the buffer.
-  return strerror_r(error, buffer, sizeof buffer);
-}
-
-bool IsDriveOrNetworkPath(const UnicodeString& name) {
-  const bool drive = name.size() >= 2 && name[1] == u':' &&
-                     ((name[0] >= u'A' && name[0] <= u'Z') || (name[0] >= u'a' && name[0] <= u'z'));
-  return drive || name.starts_with(u"\\\\");
-}
-
-std::string SystemPath(const UnicodeString& name) {
-  std::string path = ToUtf8(name);
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
+// Records errno as the last OS error and answers its text.
+std::string FailureText(int error) {
+  kx::platform::SetLastOSError(error);
+  return ToUtf8(kx::platform::OSErrorMessage(error));
 }
 
 }  // namespace
@@ -53,6 +44,22 @@ void Stream::ReadBuffer(void* Buffer, int64_t Count) {
 void Stream::WriteBuffer(const void* Buffer, int64_t Count) {
   if (Count < 0 || (Count > 0 && Write(Buffer, Count) != Count))
     throw EWriteError("Stream write error");
+}
+
+int64_t Stream::CopyFrom(Stream& Source, int64_t Count) {
+  if (Count <= 0) {
+    Source.SetPosition(0);
+    Count = Source.Size();
+  }
+  constexpr int64_t kBuffer = 256 * 1024;
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min(Count, kBuffer)));
+  for (int64_t left = Count; left > 0;) {
+    const int64_t n = std::min(left, kBuffer);
+    Source.ReadBuffer(buffer.data(), n);
+    WriteBuffer(buffer.data(), n);
+    left -= n;
+  }
+  return Count;
 }
 
 // --- MemoryStream -----------------------------------------------------------
@@ -108,21 +115,25 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_
     if (create) throw EFCreateError(message);
     throw EFOpenError(message);
   };
-  if (access > fmOpenReadWrite || share > fmShareDenyNone) fail("Invalid file mode");
-  if (IsDriveOrNetworkPath(FileName)) fail(ErrnoText(ENOENT));
+  if (access > fmOpenReadWrite || share > fmShareDenyNone) {
+    kx::platform::SetLastOSError(EINVAL);
+    fail("Invalid file mode");
+  }
+  std::string name;
+  if (!kx::platform::ToSystemPath(FileName, name)) fail(FailureText(ENOENT));
 
   int flags = O_CLOEXEC | (access == fmOpenRead ? O_RDONLY : (access == fmOpenWrite ? O_WRONLY : O_RDWR));
   if (create) flags |= O_CREAT;  // emptied below, once the lock is ours
   do {
-    fd_ = ::open(SystemPath(FileName).c_str(), flags, 0666);
+    fd_ = ::open(name.c_str(), flags, 0666);
   } while (fd_ < 0 && errno == EINTR);
-  if (fd_ < 0) fail(ErrnoText(errno));
+  if (fd_ < 0) fail(FailureText(errno));
 
-  int lock = 0;
-  if (share == fmShareDenyWrite || (share == fmShareCompat && access == fmOpenRead))
+  int lock = LOCK_EX;
+  if (share == fmShareDenyNone)
+    lock = 0;
+  else if (share == fmShareDenyWrite && access == fmOpenRead)
     lock = LOCK_SH;
-  else if (share != fmShareDenyNone)
-    lock = LOCK_EX;
   int error = 0;
   if (lock != 0) {
     int rc;
@@ -135,7 +146,8 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_
   if (error != 0) {
     ::close(fd_);
     fd_ = -1;
-    fail(error == EWOULDBLOCK ? "The file is in use by another process." : ErrnoText(error));
+    const std::string reason = FailureText(error);
+    fail(error == EWOULDBLOCK ? "The file is in use by another process." : reason);
   }
 }
 
@@ -151,7 +163,7 @@ int64_t FileStream::Read(void* Buffer, int64_t Count) {
     const ssize_t n = ::read(fd_, out + done, chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EReadError("Stream read error: " + ErrnoText(errno));
+      throw EReadError("Stream read error: " + FailureText(errno));
     }
     if (n == 0) break;
     done += n;
@@ -167,7 +179,7 @@ int64_t FileStream::Write(const void* Buffer, int64_t Count) {
     const ssize_t n = ::write(fd_, in + done, chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EWriteError("Stream write error: " + ErrnoText(errno));
+      throw EWriteError("Stream write error: " + FailureText(errno));
     }
     done += n;
   }
@@ -177,7 +189,10 @@ int64_t FileStream::Write(const void* Buffer, int64_t Count) {
 int64_t FileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   const int whence = Origin == soBeginning ? SEEK_SET : (Origin == soCurrent ? SEEK_CUR : SEEK_END);
   const off_t position = ::lseek(fd_, static_cast<off_t>(Offset), whence);
-  if (position < 0) RaiseBadPosition();
+  if (position < 0) {
+    kx::platform::SetLastOSError(errno);
+    RaiseBadPosition();
+  }
   return position;
 }
 
@@ -185,12 +200,12 @@ void FileStream::SetSize(int64_t NewSize) {
   if (NewSize < 0) RaiseBadPosition();
   const int64_t position = Position();
   if (::ftruncate(fd_, static_cast<off_t>(NewSize)) != 0)
-    throw EWriteError("Stream write error: " + ErrnoText(errno));
+    throw EWriteError("Stream write error: " + FailureText(errno));
   if (position > NewSize) Seek(NewSize, soBeginning);
 }
 
 int64_t FileStream::Size() {
   struct stat info;
-  if (::fstat(fd_, &info) != 0) throw EStreamError("Stream error: " + ErrnoText(errno));
+  if (::fstat(fd_, &info) != 0) throw EStreamError("Stream error: " + FailureText(errno));
   return info.st_size;
 }

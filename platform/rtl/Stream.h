@@ -40,6 +40,12 @@ class Stream {
 
   void ReadBuffer(void* Buffer, int64_t Count);
   void WriteBuffer(const void* Buffer, int64_t Count);
+
+  // Copies Count bytes from Source's position to this stream's position and
+  // answers Count; Count 0 or less copies the whole of Source from its
+  // beginning and answers its size. Raises EReadError when Source holds
+  // fewer bytes.
+  int64_t CopyFrom(Stream& Source, int64_t Count);
 };
 
 // A stream over a byte array of its own.
@@ -80,17 +86,22 @@ enum : uint16_t {
 // A stream on a file. fmCreate creates the file or empties an existing one,
 // for reading and writing; the other modes open an existing file.
 //
-// Share modes are advisory locks (flock) held while the stream is open, so
-// they bind only programs that lock too: fmShareDenyWrite takes a shared lock
-// (other readers welcome, writers refused), fmShareExclusive and
-// fmShareDenyRead an exclusive one, fmShareDenyNone none. fmShareCompat takes
-// a shared lock for reading and an exclusive one for writing or creating. A
-// lock that another stream holds makes the constructor raise at once, and an
-// existing file is emptied only after its lock was won.
+// Share modes are advisory locks (flock, never waiting) held while the
+// stream is open:
+//   fmShareCompat, fmShareExclusive, fmShareDenyRead, fmCreate: exclusive;
+//   fmShareDenyWrite: shared when reading (other readers that deny writers
+//     welcome), exclusive with write access;
+//   fmShareDenyNone: no lock.
+// A lock held by another open stream or file lock (in this process or
+// another) makes the constructor raise at once, as a sharing violation. An
+// existing file is emptied only after its lock was won, so fmCreate never
+// truncates a file that someone else holds. Programs that do not lock are
+// not held off.
 //
-// The name is converted to UTF-8 at the system call; "\" separates like "/".
-// A drive ("C:\...") or network ("\\server\...") path names nothing here.
-// Failures raise EFOpenError or EFCreateError with the name and the reason.
+// The name follows the path rule of platform/file/Path.h; drive and network
+// paths name nothing here. Failures raise EFOpenError or EFCreateError with
+// the name and the reason, read and write errors EReadError and EWriteError;
+// each leaves its errno in the last OS error (platform/os/LastError.h).
 class FileStream : public Stream {
  public:
   FileStream(const UnicodeString& FileName, uint16_t Mode);

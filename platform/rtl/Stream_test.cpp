@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "platform/os/LastError.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace {
@@ -107,9 +109,40 @@ TEST(FileStream, ShareModesAreLocks) {
     FileStream exclusive(name, fmOpenReadWrite | fmShareExclusive);
     EXPECT_THROW((FileStream{name, fmOpenRead | fmShareDenyWrite}), EFOpenError);
   }
+  {
+    // Sharing "compatible" is no sharing, for readers too: a file merged
+    // onto itself fails here instead of reading what it writes.
+    FileStream reader(name, fmOpenRead);
+    EXPECT_THROW((FileStream{name, fmOpenRead}), EFOpenError);
+    EXPECT_THROW((FileStream{name, fmOpenReadWrite}), EFOpenError);
+    EXPECT_EQ(kx::platform::LastOSError(), EWOULDBLOCK);
+    FileStream writer(name, fmOpenReadWrite | fmShareDenyNone);
+  }
+  {
+    // Write access denies other writers even under "deny write".
+    FileStream writer(name, fmOpenReadWrite | fmShareDenyWrite);
+    EXPECT_THROW((FileStream{name, fmOpenRead | fmShareDenyWrite}), EFOpenError);
+  }
   FileStream again(name, fmOpenRead | fmShareDenyWrite);  // the locks went with the streams
   EXPECT_EQ(ReadAll(again), "data");
   std::filesystem::remove(path);
+}
+
+TEST(Stream, CopyFrom) {
+  MemoryStream source;
+  std::string data(600000, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+  source.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+  MemoryStream target;
+  target.WriteBuffer(">", 1);
+  EXPECT_EQ(target.CopyFrom(source, 0), 600000);  // 0: all of it, from the start
+  target.SetPosition(1);
+  EXPECT_EQ(ReadAll(target), data);
+
+  source.SetPosition(599998);
+  MemoryStream part;
+  EXPECT_EQ(part.CopyFrom(source, 2), 2);
+  EXPECT_THROW(part.CopyFrom(source, 1), EReadError);  // Source is at its end
 }
 
 TEST(FileStream, NamesAndFailures) {

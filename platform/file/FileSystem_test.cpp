@@ -1,0 +1,208 @@
+#include "platform/file/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/file/ChildLockForTesting.h"
+#include "platform/os/LastError.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Stream.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kx::platform;
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::string(std::getenv("TMPDIR")) + "/FileSystem_test_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(dir_);
+  }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  UnicodeString U(const std::string& name) const { return ToUtf16(Path(name)); }
+  void Write(const std::string& name, const std::string& content) const {
+    std::ofstream(Path(name), std::ios::binary) << content;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::string Names(const std::u16string& mask, uint32_t filter) const {
+    std::string out;
+    for (const FileEntry& e : FindEntries(ToUtf16(dir_) + u"/" + mask, filter))
+      out += (out.empty() ? "" : " ") + ToUtf8(e.Name);
+    return out;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(FileSystemTest, SearchSortsFiltersAndMatches) {
+  Write("b.txt", "bb");
+  Write("A.TXT", "a");
+  Write("a.txt", "aaa");
+  Write(".hidden.txt", "");
+  Write("c.pdf", "");
+  fs::create_directory(Path("sub.txt"));
+  fs::create_symlink(Path("gone"), Path("dangling.txt"));
+  fs::create_symlink(Path("sub.txt"), Path("linkdir.txt"));
+  ASSERT_EQ(::mkfifo(Path("fifo.txt").c_str(), 0644), 0);
+
+  // By name without regard to case, then ordinally; never "." or "..".
+  EXPECT_EQ(Names(u"*.txt", kPlainFiles), "A.TXT a.txt b.txt");
+  EXPECT_EQ(Names(u"*.txt", kPlainAndHiddenFiles), ".hidden.txt A.TXT a.txt b.txt");
+  EXPECT_EQ(Names(u"*.txt", kFolders), "A.TXT a.txt b.txt linkdir.txt sub.txt");
+  EXPECT_EQ(Names(u"*.txt", kAnyEntry),
+            ".hidden.txt A.TXT a.txt b.txt dangling.txt fifo.txt linkdir.txt sub.txt");
+  EXPECT_EQ(Names(u"*", kAnyEntry).find(". "), std::string::npos);
+  EXPECT_EQ(Names(u"?.PDF", kPlainFiles), "c.pdf");
+  // Without wildcards the name is looked up as it is, case-sensitively.
+  EXPECT_EQ(Names(u"a.txt", kPlainFiles), "a.txt");
+  EXPECT_EQ(Names(u"B.TXT", kPlainFiles), "");
+  EXPECT_EQ(Names(u".hidden.txt", kPlainFiles), "");
+  EXPECT_EQ(Names(u".hidden.txt", kPlainAndHiddenFiles), ".hidden.txt");
+  EXPECT_EQ(Names(u"dangling.txt", kAnyEntry), "dangling.txt");
+  EXPECT_EQ(Names(u"..", kAnyEntry), "");
+  EXPECT_TRUE(FindEntries(ToUtf16(dir_) + u"/", kAnyEntry).empty());
+
+  FileEntry entry;
+  ASSERT_TRUE(FindFirstEntry(U("*.txt"), kAnyEntry, entry));
+  EXPECT_EQ(entry.Name, u".hidden.txt");
+  EXPECT_EQ(entry.Attributes, uint32_t{faHidden | faArchive});
+  ASSERT_TRUE(FindFirstEntry(U("a.txt"), kPlainFiles, entry));
+  EXPECT_EQ(entry.Size, 3);
+  EXPECT_EQ(entry.Attributes, uint32_t{faArchive});
+  EXPECT_GT(entry.LastWriteTime.Seconds, 1600000000);
+  EXPECT_GE(entry.LastWriteTime.Seconds, entry.CreationTime.Seconds - 1);
+  ASSERT_TRUE(FindFirstEntry(U("sub.txt"), kFolders, entry));
+  EXPECT_EQ(entry.Attributes, uint32_t{faDirectory});
+  EXPECT_EQ(entry.Size, 0);  // folders have no size here
+  ASSERT_TRUE(FindFirstEntry(U("fifo.txt"), kAnyEntry, entry));
+  EXPECT_EQ(entry.Attributes, uint32_t{faSysFile});
+  ASSERT_TRUE(FindFirstEntry(U("linkdir.txt"), kAnyEntry, entry));
+  EXPECT_EQ(entry.Attributes, uint32_t{faDirectory});  // links are followed
+  ASSERT_TRUE(SetFileAttributes(U("b.txt"), faReadOnly));
+  ASSERT_TRUE(FindFirstEntry(U("b.txt"), kPlainFiles, entry));
+  EXPECT_EQ(entry.Attributes, uint32_t{faReadOnly | faArchive});
+  ASSERT_TRUE(SetFileAttributes(U("b.txt"), 0));
+  ASSERT_TRUE(FindFirstEntry(U("b.txt"), kPlainFiles, entry));
+  EXPECT_EQ(entry.Attributes, uint32_t{faArchive});
+
+  // "\" separates too; a missing folder or a drive path finds nothing.
+  EXPECT_EQ(FindEntries(ToUtf16(dir_) + u"\\a.txt", kPlainFiles).size(), 1u);
+  SetLastOSError(0);
+  EXPECT_TRUE(FindEntries(U("none/*"), kAnyEntry).empty());
+  EXPECT_EQ(LastOSError(), ENOENT);
+  EXPECT_TRUE(FindEntries(u"C:\\*.*", kAnyEntry).empty());
+}
+
+TEST_F(FileSystemTest, ExistenceFoldersAndNewFiles) {
+  Write(".dot", "keep");
+  EXPECT_TRUE(EntryExists(U(".dot")));
+  fs::create_symlink(Path("gone"), Path("dangling"));
+  EXPECT_TRUE(EntryExists(U("dangling")));
+  EXPECT_FALSE(EntryExists(U("none")));
+
+  EXPECT_FALSE(CreateNewFile(U(".dot")));  // never empties what is there
+  EXPECT_EQ(LastOSError(), EEXIST);
+  EXPECT_EQ(Read(".dot"), "keep");
+  EXPECT_FALSE(CreateNewFile(U("dangling")));
+  EXPECT_TRUE(CreateNewFile(U("new")));
+  EXPECT_TRUE(fs::is_regular_file(Path("new")));
+  EXPECT_FALSE(CreateNewFile(U("no/such")));
+  EXPECT_EQ(LastOSError(), ENOENT);
+
+  EXPECT_TRUE(CreateDirectory(U("d")));
+  EXPECT_FALSE(CreateDirectory(U("d")));
+  EXPECT_TRUE(DirectoryExists(U("d")));
+  EXPECT_TRUE(DirectoryExists(ToUtf16(dir_ + "\\d\\")));
+  EXPECT_FALSE(DirectoryExists(U("new")));
+  EXPECT_FALSE(CreateDirectory(u"C:\\d"));
+
+  const int64_t space = FreeDiskSpace(U("d"));
+  EXPECT_GT(space, 0);
+  EXPECT_EQ(FreeDiskSpace(U("not/yet/there.txt")), space);  // the nearest existing folder
+  EXPECT_GT(FreeDiskSpace(u"relative/missing"), 0);
+  for (const char16_t* none : {u"", u"C:\\", u"\\\\server\\share"}) EXPECT_EQ(FreeDiskSpace(none), -1);
+}
+
+TEST_F(FileSystemTest, LocksBindEveryOpener) {
+  Write("f", "data");
+  const uintptr_t lock = LockFile(U("f"));
+  ASSERT_NE(lock, kInvalidLock);
+  EXPECT_EQ(LockFile(U("f")), kInvalidLock);  // a second open in the same process
+  EXPECT_THROW((FileStream{U("f"), fmOpenRead | fmShareDenyWrite}), EFOpenError);
+  EXPECT_THROW((FileStream{U("f"), fmCreate}), EFCreateError);
+  EXPECT_EQ(Read("f"), "data");
+  FileStream unlocked(U("f"), fmOpenRead | fmShareDenyNone);  // asks for no lock
+  EXPECT_TRUE(UnlockFile(lock));
+  EXPECT_FALSE(UnlockFile(lock));
+  EXPECT_FALSE(UnlockFile(kInvalidLock));
+  EXPECT_EQ(LockFile(U("missing")), kInvalidLock);  // never creates
+
+  ChildLockForTesting child(U("f"));
+  ASSERT_TRUE(child.Locked());
+  EXPECT_EQ(LockFile(U("f")), kInvalidLock);
+  EXPECT_EQ(LastOSError(), EWOULDBLOCK);
+}
+
+TEST_F(FileSystemTest, CopyAndMove) {
+  Write("src", std::string(300000, 'x') + "end");
+  ::chmod(Path("src").c_str(), 0640);
+  const fs::file_time_type stamp = fs::last_write_time(Path("src")) - std::chrono::hours(30);
+  fs::last_write_time(Path("src"), stamp);
+
+  ASSERT_TRUE(CopyFile(U("src"), U("copy"), true));
+  EXPECT_EQ(Read("copy"), Read("src"));
+  EXPECT_EQ(fs::last_write_time(Path("copy")), stamp);
+  EXPECT_EQ(fs::status(Path("copy")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  Write("other", "old");
+  EXPECT_FALSE(CopyFile(U("src"), U("other"), true));
+  EXPECT_EQ(LastOSError(), EEXIST);
+  EXPECT_EQ(Read("other"), "old");
+  EXPECT_TRUE(CopyFile(U("src"), U("other"), false));
+  EXPECT_EQ(Read("other"), Read("src"));
+  EXPECT_FALSE(CopyFile(U("src"), U("src"), false));  // onto itself: nothing lost
+  EXPECT_EQ(Read("src").size(), 300003u);
+  EXPECT_FALSE(CopyFile(U("missing"), U("x"), false));
+  fs::create_directory(Path("dir"));
+  EXPECT_FALSE(CopyFile(U("dir"), U("x"), false));
+  EXPECT_FALSE(fs::exists(Path("x")));
+
+  EXPECT_FALSE(MoveFile(U("copy"), U("other")));  // never replaces
+  EXPECT_EQ(LastOSError(), EEXIST);
+  EXPECT_TRUE(MoveFile(U("copy"), U("dir/moved")));
+  EXPECT_FALSE(fs::exists(Path("copy")));
+  EXPECT_EQ(Read("dir/moved").size(), 300003u);
+  EXPECT_TRUE(MoveFile(U("dir"), U("dir2")));  // folders rename too
+  EXPECT_TRUE(fs::exists(Path("dir2/moved")));
+}
+
+TEST_F(FileSystemTest, Owner) {
+  Write("f", "");
+  std::string name;
+  ASSERT_TRUE(FileOwnerName(U("f"), name));
+  EXPECT_FALSE(name.empty());
+  EXPECT_FALSE(FileOwnerName(U("missing"), name));
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "platform/file/Path.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/os/LastError.h"
+
+namespace kx::platform {
+namespace {
+
+bool HasDrivePrefix(std::u16string_view path) {
+  return path.size() >= 2 && path[1] == u':' &&
+         ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
+}
+
+size_t FileNameStart(std::u16string_view path) {
+  for (size_t i = path.size(); i > 0; --i)
+    if (IsPathDelimiter(path[i - 1])) return i;
+  return HasDrivePrefix(path) ? 2 : 0;
+}
+
+}  // namespace
+
+bool IsDriveOrNetworkPath(std::u16string_view Path) {
+  return HasDrivePrefix(Path) || Path.starts_with(u"\\\\");
+}
+
+char16_t PathDelimiterFor(std::u16string_view Path) {
+  return Path.find(u'\\') != std::u16string_view::npos && Path.find(u'/') == std::u16string_view::npos
+             ? u'\\'
+             : u'/';
+}
+
+UnicodeString ExtractFilePath(std::u16string_view Path) {
+  return UnicodeString(Path.substr(0, FileNameStart(Path)));
+}
+
+UnicodeString ExtractFileName(std::u16string_view Path) {
+  return UnicodeString(Path.substr(FileNameStart(Path)));
+}
+
+UnicodeString ExtractFileExt(std::u16string_view Path) {
+  const std::u16string_view name = Path.substr(FileNameStart(Path));
+  const size_t dot = name.rfind(u'.');
+  return dot == std::u16string_view::npos ? UnicodeString() : UnicodeString(name.substr(dot));
+}
+
+bool ToSystemPath(std::u16string_view Path, std::string& SystemName) {
+  if (Path.empty() || IsDriveOrNetworkPath(Path)) {
+    SetLastOSError(ENOENT);
+    return false;
+  }
+  SystemName = ToUtf8(Path);
+  std::replace(SystemName.begin(), SystemName.end(), '\\', '/');
+  return true;
+}
+
+}  // namespace kx::platform

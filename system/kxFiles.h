@@ -1,0 +1,5 @@
+// system/kxFiles.h — TkxFiles, the file toolkit, one header per area.
+#pragma once
+
+#include "system/kxFiles_Paths.h"
+#include "system/kxFiles_Contents.h"

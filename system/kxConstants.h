@@ -56,3 +56,5 @@ struct TkxNotationReplacement {
 extern const std::array<TkxNotationReplacement, 5> XmlNotationReplacements;
 
 }  // namespace kxConstants
+
+#include "system/kxConstants_Mime.h"

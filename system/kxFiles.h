@@ -3,3 +3,6 @@
 
 #include "system/kxFiles_Paths.h"
 #include "system/kxFiles_Contents.h"
+#include "system/kxFiles_Zip.h"
+#include "system/kxFiles_Mime.h"
+#include "system/kxFiles_Times.h"

@@ -138,7 +138,9 @@ TEST_F(FileSystemTest, ExistenceFoldersAndNewFiles) {
 
   const int64_t space = FreeDiskSpace(U("d"));
   EXPECT_GT(space, 0);
-  EXPECT_EQ(FreeDiskSpace(U("not/yet/there.txt")), space);  // the nearest existing folder
+  // The nearest existing folder answers; other processes may write meanwhile,
+  // so the two readings need only be close.
+  EXPECT_LT(std::llabs(FreeDiskSpace(U("not/yet/there.txt")) - space), int64_t{1} << 30);
   EXPECT_GT(FreeDiskSpace(u"relative/missing"), 0);
   for (const char16_t* none : {u"", u"C:\\", u"\\\\server\\share"}) EXPECT_EQ(FreeDiskSpace(none), -1);
 }

@@ -1,0 +1,189 @@
+// The XML layer on a 100 MB document: one element holding 100 MB of CDATA
+// (Base64-like lines, as a document with a large blob has).
+//   - XmlWriter streaming the document to a file through a StreamXmlSink,
+//     against "cp" of a file of the same size;
+//   - XmlDocument::Load of that file (its bytes read first), against
+//     "xmllint --noout --huge" on it.
+// The tools' runs include starting the process and reading the file from the
+// page cache. After the table the program prints each time of ours as a ratio
+// to the tool's, and the peak memory (resident set) that writing and loading
+// add to the process: the writer's must not grow with the document.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Stream.h"
+#include "platform/xml/XmlDocument.h"
+#include "platform/xml/XmlWriter.h"
+
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+constexpr size_t kChunks = 1600;  // 100 MiB of CDATA
+
+// One chunk of Base64 text in lines of 76 characters joined by CR LF.
+const std::string& Chunk() {
+  static const std::string chunk = [] {
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string c;
+    c.reserve(kChunk);
+    uint32_t seed = 4711;
+    size_t column = 0;
+    while (c.size() < kChunk) {
+      if (column == 76) {
+        c += "\r\n";
+        column = 0;
+        continue;
+      }
+      seed = seed * 1664525u + 1013904223u;
+      c.push_back(alphabet[seed >> 26]);
+      ++column;
+    }
+    c.resize(kChunk);
+    return c;
+  }();
+  return chunk;
+}
+
+std::string Base() {
+  const char* tmp = std::getenv("TMPDIR");
+  return std::string(tmp ? tmp : "/tmp") + "/bench_xml." + std::to_string(::getpid());
+}
+const std::string& DocumentFile() {
+  static const std::string path = Base() + ".xml";
+  return path;
+}
+const std::string& CopyFile() {
+  static const std::string path = Base() + ".copy.xml";
+  return path;
+}
+
+void WriteDocument() {
+  FileStream file(ToUtf16(DocumentFile()), fmCreate);
+  kx::platform::StreamXmlSink sink(file);
+  kx::platform::XmlWriter w(sink);
+  w.StartElement("kxDocument");
+  w.StartElement("Data");
+  for (size_t i = 0; i < kChunks; ++i) w.CData(Chunk());
+  w.EndElement();
+  w.EndElement();
+  w.Finish();
+}
+
+size_t LoadDocument() {
+  std::ifstream in(DocumentFile(), std::ios::binary | std::ios::ate);
+  std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+  in.seekg(0);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  const kx::platform::XmlDocument doc = kx::platform::XmlDocument::Load(bytes);
+  return doc.DocumentElement().FirstChild().AsElement().FirstChild() ? bytes.size() : 0;
+}
+
+int64_t FileSize() {
+  std::ifstream in(DocumentFile(), std::ios::binary | std::ios::ate);
+  return static_cast<int64_t>(in.tellg());
+}
+
+void BM_XmlWriterToFile(benchmark::State& state) {
+  for (auto _ : state) WriteDocument();
+  state.SetBytesProcessed(state.iterations() * FileSize());
+}
+BENCHMARK(BM_XmlWriterToFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Cp(benchmark::State& state) {
+  const std::string cmd = "cp '" + DocumentFile() + "' '" + CopyFile() + "'";
+  for (auto _ : state)
+    if (std::system(cmd.c_str()) != 0) state.SkipWithError("cp failed");
+  state.SetBytesProcessed(state.iterations() * FileSize());
+}
+BENCHMARK(BM_Cp)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_XmlDocumentLoad(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(LoadDocument());
+  state.SetBytesProcessed(state.iterations() * FileSize());
+}
+BENCHMARK(BM_XmlDocumentLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Xmllint(benchmark::State& state) {
+  const std::string cmd = "xmllint --noout --huge '" + DocumentFile() + "'";
+  for (auto _ : state)
+    if (std::system(cmd.c_str()) != 0) state.SkipWithError("xmllint failed");
+  state.SetBytesProcessed(state.iterations() * FileSize());
+}
+BENCHMARK(BM_Xmllint)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& run : runs)
+      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
+        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
+  }
+  void PrintRatios() const {
+    struct Pair {
+      const char* ours;
+      const char* tool;
+      const char* label;
+    };
+    const Pair pairs[] = {{"BM_XmlWriterToFile", "BM_Cp", "cp"},
+                          {"BM_XmlDocumentLoad", "BM_Xmllint", "xmllint --noout --huge"}};
+    for (const Pair& p : pairs) {
+      const auto a = times_.find(p.ours);
+      const auto b = times_.find(p.tool);
+      if (a != times_.end() && b != times_.end() && b->second > 0)
+        std::printf("%-20s %6.2fx the time of %s\n", p.ours, a->second / b->second, p.label);
+    }
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+// A value of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when unknown.
+long StatusKiB(const std::string& key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(key + ":", 0) == 0) return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
+  return -1;
+}
+
+// The resident memory that f adds at its peak, in MiB; -1 when the kernel
+// cannot reset the peak.
+template <class F>
+double PeakAddedMiB(F&& f) {
+  std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current VmRSS
+  const long before = StatusKiB("VmRSS");
+  f();
+  const long peak = StatusKiB("VmHWM");
+  if (before < 0 || peak < 0) return -1;
+  return static_cast<double>(peak - before) / 1024.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  Chunk();
+  const double writerPeak = PeakAddedMiB(WriteDocument);
+  const double loadPeak = PeakAddedMiB([] { LoadDocument(); });
+  if (LoadDocument() == 0) return 2;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  std::printf("document: %.1f MiB\n", static_cast<double>(FileSize()) / 1048576.0);
+  std::printf("peak memory added: writer %.1f MiB, load %.1f MiB\n", writerPeak, loadPeak);
+  std::remove(DocumentFile().c_str());
+  std::remove(CopyFile().c_str());
+  benchmark::Shutdown();
+  return 0;
+}

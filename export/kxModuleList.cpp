@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "environment/kxNet.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLibrary.h"
@@ -29,6 +30,7 @@ constexpr ModuleEntry kModules[] = {
     {"module path", &TkxTools::detail::InitializeModulePath, nullptr},
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
     {"kxMD5", &TkxMD5::detail::InitializeModule, nullptr},
+    {"kxNet", &TkxNet::detail::InitializeModule, &TkxNet::detail::FinalizeModule},
 };
 
 void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {

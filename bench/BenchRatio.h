@@ -19,11 +19,14 @@ namespace kx::bench {
 
 // One printed line: `ours` and `base` name benchmarks (either their function
 // name, such as "BM_GzipD", or their full name, such as "BM_GzipD/real_time");
-// `label` says what the baseline is.
+// `label` says what the baseline is. With `speed` the line also gives the
+// speed ratio (the baseline's time over ours; 1.0 or more means at least as
+// fast), for goals stated as speeds.
 struct Ratio {
   const char* ours;
   const char* base;
   const char* label;
+  bool speed = false;
 };
 
 // Prints the table as usual and keeps each benchmark's adjusted real time per
@@ -57,7 +60,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const double ours = Time(r.ours);
       const double base = Time(r.base);
       if (ours < 0 || !(base > 0)) continue;
-      std::printf("%-*s %6.2fx the time of %s\n", width, r.ours, ours / base, r.label);
+      if (r.speed)
+        std::printf("%-*s %6.2fx the time of %-13s speed ratio %5.2f\n", width, r.ours, ours / base,
+                    r.label, base / ours);
+      else
+        std::printf("%-*s %6.2fx the time of %s\n", width, r.ours, ours / base, r.label);
     }
     std::fflush(stdout);
   }

@@ -1,0 +1,6 @@
+// export/kxQueueManager.h — the document queue record and the queue tools.
+#pragma once
+
+#include "export/kxQueueManager_MetaBuffers.h"
+#include "export/kxQueueManager_Record.h"
+#include "export/kxQueueManager_Tools.h"

@@ -1,0 +1,32 @@
+// export/kxQueueManager_Tools.cpp — the queue tools object.
+#include "export/kxQueueManager_Tools.h"
+
+#include "environment/kxClassFactory.h"
+#include "environment/kxVanto_Paths.h"
+#include "platform/rtl/Exceptions.h"
+#include "system/kxFiles.h"
+
+TkxQueueTools::TkxQueueTools()
+    : BlobPath(TkxVanto::GetBlobPath()), BlobTempPath(TkxVanto::GetTempPath(true, false)) {
+  TkxFiles::CreatePath(BlobPath, true);
+  TkxFiles::CreatePath(BlobTempPath, true);
+  ClassFactory = std::make_unique<TkxClassFactory>();
+}
+
+TkxQueueTools::~TkxQueueTools() = default;
+
+bool TkxQueueTools::ConvertToInplaceBlobs(TDocumentQueueRecord& QueueItem) {
+  for (TkxBlob& blob : QueueItem.Blobs) {
+    if (!blob.BlobData.Empty()) continue;
+    if (!TkxFiles::FileExists(blob.BlobLink))
+      throw Exception(u"blob reference " + blob.BlobLink + u" not found");
+    AnsiString bytes;
+    // A file that is there but cannot be read must not turn into an empty blob.
+    if (!TkxFiles::LoadFileToString(blob.BlobLink, bytes))
+      throw Exception(u"blob reference " + blob.BlobLink + u" cannot be read");
+    blob.BlobData = ByteBuffer(std::move(bytes));
+    blob.BlobRefId.clear();
+    blob.BlobLink.clear();
+  }
+  return true;
+}

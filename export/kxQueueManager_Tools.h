@@ -1,0 +1,46 @@
+// export/kxQueueManager_Tools.h — TkxQueueTools, the object that carries the
+// document operations of one export run: where blobs live, and turning blob
+// references into blob bytes.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "export/kxQueueManager_Record.h"
+#include "platform/rtl/Object.h"
+#include "platform/rtl/Text.h"
+
+class TkxClassFactory;
+
+// Progress of an upload: Progress and a short Info text.
+using THttpProgressCallBackProc = std::function<void(double Progress, const UnicodeString& Info)>;
+
+class TkxQueueTools : public TObject {
+ public:
+  // Finds the installation's blob folder and the product's temporary folder
+  // and creates both when they are missing (without an installation they lie
+  // below the host program's folder). Builds its own network settings
+  // factory from the registry.
+  TkxQueueTools();
+  ~TkxQueueTools() override;
+  TkxQueueTools(const TkxQueueTools&) = delete;
+  TkxQueueTools& operator=(const TkxQueueTools&) = delete;
+
+  UnicodeString Message;       // reason of the last failed document operation
+  AnsiString Version = "4.0.0";
+  UnicodeString BlobPath;      // the installation's blob folder
+  UnicodeString BlobTempPath;  // where readers look for referenced blob files
+  THttpProgressCallBackProc HttpProgressCallBackProc;  // none unless set
+
+  // Loads the file of every blob that carries no bytes into BlobData and
+  // empties its BlobRefId and BlobLink, in order. Raises Exception
+  // "blob reference " + BlobLink + " not found" for a missing file and
+  // "blob reference " + BlobLink + " cannot be read" for one that cannot be
+  // read; blobs converted before stay converted, the failing one keeps its
+  // link. True otherwise.
+  bool ConvertToInplaceBlobs(TDocumentQueueRecord& QueueItem);
+
+ private:
+  // Owned; serves no request (every request builds its own client).
+  std::unique_ptr<TkxClassFactory> ClassFactory;
+};

@@ -1,0 +1,137 @@
+#include "export/kxQueueManager_Save.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "export/kxQueueManager_DocumentXml.h"
+#include "platform/file/Path.h"
+#include "platform/file/StagedFile.h"
+#include "platform/rtl/Exceptions.h"
+#include "system/kxFiles_Paths.h"
+#include "system/kxFiles_Zip.h"
+
+namespace kxQueueManager {
+namespace {
+
+// A failure of the saving steps; its text goes into the operation's wrapper.
+struct SaveFailure {
+  UnicodeString Text;
+};
+
+UnicodeString ZipNameOf(const UnicodeString& FileName) {
+  const UnicodeString ext = kx::platform::ExtractFileExt(FileName);
+  return FileName.substr(0, FileName.size() - ext.size()) + u".zip";
+}
+
+// Publishes the staged file as FileName (asking NextName while the name is
+// taken, when given) and checks that it exists.
+void Publish(kx::platform::StagedFile& staged, UnicodeString& FileName,
+             const std::function<UnicodeString()>& NextName) {
+  for (;;) {
+    if (staged.Publish(FileName, !NextName)) break;
+    if (NextName && errno == EEXIST) {
+      FileName = NextName();
+      continue;
+    }
+    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
+  }
+  if (!TkxFiles::FileExists(FileName))
+    throw SaveFailure{u"created file " + FileName + u" does not exists"};
+}
+
+void AddToZip(const UnicodeString& FileName) {
+  const UnicodeString zip = ZipNameOf(FileName);
+  if (!TkxFiles::AddFileToZip(ToUtf8(FileName), ToUtf8(zip), AnsiString()))
+    throw SaveFailure{u"streaming to zip file " + zip + u" failed"};
+  if (!TkxFiles::FileExists(zip)) throw SaveFailure{u"created zip file " + zip + u" does not exists"};
+}
+
+std::unique_ptr<kx::platform::StagedFile> Stage(const UnicodeString& FileName) {
+  TkxFiles::CreatePath(FileName, true);  // a folder that cannot be made fails the next step
+  try {
+    return std::make_unique<kx::platform::StagedFile>(FileName);
+  } catch (const Exception&) {
+    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
+  }
+}
+
+void WriteAllTo(int fd, std::string_view bytes, const UnicodeString& FileName) {
+  try {
+    FdXmlSink sink(fd);
+    sink.Write(bytes);
+    sink.Flush();
+  } catch (const Exception&) {
+    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
+  }
+}
+
+}  // namespace
+
+bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueRecord& QueueItem,
+                     bool IncludeOptions, UnicodeString& Message,
+                     const std::function<UnicodeString()>& NextName) {
+  try {
+    std::unique_ptr<kx::platform::StagedFile> staged = Stage(FileName);
+    try {
+      FdXmlSink sink(staged->Fd());
+      WriteDocumentXml(QueueItem, sink, IncludeOptions);
+    } catch (const EWriteError&) {
+      throw SaveFailure{u"streaming to file " + FileName + u" failed"};
+    } catch (const Exception& e) {
+      Message = u"error creating document xml (" + e.Message + u")";
+      return false;
+    } catch (const std::exception& e) {
+      Message = u"error creating document xml (" + ToUtf16(std::string_view(e.what())) + u")";
+      return false;
+    }
+    Publish(*staged, FileName, NextName);
+    if (CreateZip) AddToZip(FileName);
+  } catch (const SaveFailure& f) {
+    Message = u"error creating document xml file (" + f.Text + u")";
+    return false;
+  } catch (const Exception& e) {
+    Message = u"error creating document xml file (" + e.Message + u")";
+    return false;
+  } catch (const std::exception& e) {
+    Message = u"error creating document xml file (" + ToUtf16(std::string_view(e.what())) + u")";
+    return false;
+  }
+  Message.clear();
+  return true;
+}
+
+void CreateDocumentJson(TDocumentQueueRecord&, AnsiString& DocumentJson, bool, bool,
+                        UnicodeString& Message) {
+  DocumentJson.clear();
+  Message = u"document json writer not built";
+  throw Exception(Message);
+}
+
+bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
+                      TDocumentQueueRecord& QueueItem, bool IncludeOptions,
+                      UnicodeString& Message) {
+  UnicodeString name = FileName;
+  try {
+    AnsiString json;
+    CreateDocumentJson(QueueItem, json, IncludeOptions, true, Message);
+    std::unique_ptr<kx::platform::StagedFile> staged = Stage(name);
+    WriteAllTo(staged->Fd(), json, name);
+    Publish(*staged, name, nullptr);
+    if (CreateZip) AddToZip(name);
+  } catch (const SaveFailure& f) {
+    Message = u"error creating document json file (" + f.Text + u")";
+    return false;
+  } catch (const Exception& e) {
+    Message = u"error creating document json file (" + e.Message + u")";
+    return false;
+  } catch (const std::exception& e) {
+    Message = u"error creating document json file (" + ToUtf16(std::string_view(e.what())) + u")";
+    return false;
+  }
+  Message.clear();
+  return true;
+}
+
+}  // namespace kxQueueManager

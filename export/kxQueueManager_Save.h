@@ -1,0 +1,51 @@
+// export/kxQueueManager_Save.h — saving a queue record as a document file,
+// optionally adding it to a zip archive beside it.
+//
+// The document is streamed into a temporary file in the target folder, flushed
+// to disk and then renamed to its name: a failure at any point (an unreadable
+// blob, a full disk) leaves no document and no temporary file behind, and an
+// importer watching the folder never sees a half-written one. Folders made
+// for the path stay.
+#pragma once
+
+#include <functional>
+
+#include "export/kxQueueManager_Record.h"
+#include "platform/rtl/Text.h"
+
+namespace kxQueueManager {
+
+// Writes QueueItem (completed as WriteDocumentXml says) to FileName, making
+// its folders; an existing file is replaced. With CreateZip the file is then
+// added to the archive named like FileName with ".zip" in place of its
+// extension (appended when it has none), created or extended; the document
+// stays beside it. True with Message emptied, or false with Message:
+//   - the writer's own failure, unchanged: "error creating document xml (...)"
+//   - "error creating document xml file (" + one of these + ")":
+//     "streaming to file " + FileName + " failed",
+//     "created file " + FileName + " does not exists",
+//     "streaming to zip file " + archive + " failed",
+//     "created zip file " + archive + " does not exists".
+// A document written before the zip step failed stays.
+//
+// With NextName set, the file is published without replacing anything: when
+// FileName was taken since it was chosen, NextName() gives another name, and
+// FileName tells the name used. (Two exports into one folder can choose the
+// same free name; this way neither replaces the other.)
+bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueRecord& QueueItem,
+                     bool IncludeOptions, UnicodeString& Message,
+                     const std::function<UnicodeString()>& NextName = nullptr);
+
+// The document JSON text of QueueItem. Not built yet: it sets Message to
+// say so and raises Exception with that text.
+void CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
+                        bool IncludeOptions, bool IncludeBlobData, UnicodeString& Message);
+
+// As SaveDocumentXML for the JSON text of CreateDocumentJson (blob bytes
+// always embedded). Every failure, the writer's included, gives
+// "error creating document json file (" + its text + ")".
+bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
+                      TDocumentQueueRecord& QueueItem, bool IncludeOptions,
+                      UnicodeString& Message);
+
+}  // namespace kxQueueManager

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/BenchRatio.h"
 #include "platform/rtl/Stream.h"
 #include "system/internal/kxDES.h"
 
@@ -71,34 +71,11 @@ void BM_OpenSSLDesCBC(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenSSLDesCBC)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean"))
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatio() const {
-    const auto a = times_.find("BM_EncStreamCBC");
-    const auto b = times_.find("BM_OpenSSLDesCBC");
-    if (a != times_.end() && b != times_.end() && b->second > 0)
-      std::printf("BM_EncStreamCBC %6.2fx the time of openssl enc -des-cbc\n", a->second / b->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio();
+  const int code = kx::bench::RunWithRatios(
+      argc, argv, {{"BM_EncStreamCBC", "BM_OpenSSLDesCBC", "openssl enc -des-cbc"}});
   std::remove(DataFile().c_str());
-  benchmark::Shutdown();
-  return 0;
+  return code;
 }

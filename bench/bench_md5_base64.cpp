@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/BenchRatio.h"
 #include "platform/rtl/Text.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
@@ -124,53 +124,26 @@ void BM_Cp(benchmark::State& state) {
 }
 BENCHMARK(BM_Cp)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    struct Pair {
-      const char* ours;
-      const char* tool;
-      const char* label;
-    };
-    const Pair pairs[] = {{"BM_StrToBase64", "BM_Base64W76", "base64 -w 76"},
-                          {"BM_Base64ToStr", "BM_Base64D", "base64 -d"},
-                          {"BM_GetMD5FromFile", "BM_Md5sum", "md5sum"},
-                          {"BM_LoadAndSave", "BM_Cp", "cp"}};
-    for (const Pair& p : pairs) {
-      const auto a = times_.find(p.ours);
-      const auto b = times_.find(p.tool);
-      if (a != times_.end() && b != times_.end() && a->second > 0 && b->second > 0)
-        std::printf("%-18s %5.2fx the time of %-13s speed ratio %5.2f\n", p.ours, a->second / b->second,
-                    p.label, b->second / a->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  // The figures mean something only when the results are right.
-  const std::string text = TkxBase64::StrToBase64(Data(), true);
-  if (TkxBase64::Base64ToStr(text) != Data()) return 2;
-  if (TkxMD5::GetMD5FromFile(ToUtf16(PlainFile()), 0x0020) != TkxMD5::GetMD5FromString(Data())) return 3;
-  Base64File();
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  const int code = kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_StrToBase64", "BM_Base64W76", "base64 -w 76", true},
+       {"BM_Base64ToStr", "BM_Base64D", "base64 -d", true},
+       {"BM_GetMD5FromFile", "BM_Md5sum", "md5sum", true},
+       {"BM_LoadAndSave", "BM_Cp", "cp", true}},
+      [] {
+        // The figures mean something only when the results are right.
+        const std::string text = TkxBase64::StrToBase64(Data(), true);
+        if (TkxBase64::Base64ToStr(text) != Data()) return 2;
+        if (TkxMD5::GetMD5FromFile(ToUtf16(PlainFile()), 0x0020) != TkxMD5::GetMD5FromString(Data()))
+          return 3;
+        Base64File();
+        return 0;
+      });
   std::remove(PlainFile().c_str());
   std::remove(Base64File().c_str());
   std::remove(CopyTarget().c_str());
-  benchmark::Shutdown();
-  return 0;
+  return code;
 }

@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/BenchRatio.h"
 #include "platform/rtl/Stream.h"
 #include "platform/xml/XmlDocument.h"
 #include "platform/xml/XmlWriter.h"
@@ -119,34 +119,6 @@ void BM_Xmllint(benchmark::State& state) {
 }
 BENCHMARK(BM_Xmllint)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    struct Pair {
-      const char* ours;
-      const char* tool;
-      const char* label;
-    };
-    const Pair pairs[] = {{"BM_XmlWriterToFile", "BM_Cp", "cp"},
-                          {"BM_XmlDocumentLoad", "BM_Xmllint", "xmllint --noout --huge"}};
-    for (const Pair& p : pairs) {
-      const auto a = times_.find(p.ours);
-      const auto b = times_.find(p.tool);
-      if (a != times_.end() && b != times_.end() && b->second > 0)
-        std::printf("%-20s %6.2fx the time of %s\n", p.ours, a->second / b->second, p.label);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 // A value of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when unknown.
 long StatusKiB(const std::string& key) {
   std::ifstream in("/proc/self/status");
@@ -171,19 +143,22 @@ double PeakAddedMiB(F&& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  Chunk();
-  const double writerPeak = PeakAddedMiB(WriteDocument);
-  const double loadPeak = PeakAddedMiB([] { LoadDocument(); });
-  if (LoadDocument() == 0) return 2;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  std::printf("document: %.1f MiB\n", static_cast<double>(FileSize()) / 1048576.0);
-  std::printf("peak memory added: writer %.1f MiB, load %.1f MiB\n", writerPeak, loadPeak);
+  double writerPeak = -1, loadPeak = -1;
+  const int code = kx::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_XmlWriterToFile", "BM_Cp", "cp"},
+       {"BM_XmlDocumentLoad", "BM_Xmllint", "xmllint --noout --huge"}},
+      [&] {
+        Chunk();
+        writerPeak = PeakAddedMiB(WriteDocument);
+        loadPeak = PeakAddedMiB([] { LoadDocument(); });
+        return LoadDocument() == 0 ? 2 : 0;
+      });
+  if (code == 0) {
+    std::printf("document: %.1f MiB\n", static_cast<double>(FileSize()) / 1048576.0);
+    std::printf("peak memory added: writer %.1f MiB, load %.1f MiB\n", writerPeak, loadPeak);
+  }
   std::remove(DocumentFile().c_str());
   std::remove(CopyFile().c_str());
-  benchmark::Shutdown();
-  return 0;
+  return code;
 }

@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/BenchRatio.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
 
@@ -75,41 +75,20 @@ void BM_ZipTool(benchmark::State& state) {
 }
 BENCHMARK(BM_ZipTool)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  void PrintRatios() const {
-    const auto a = times_.find("BM_AddFileToZip");
-    const auto b = times_.find("BM_ZipTool");
-    if (a != times_.end() && b != times_.end() && a->second > 0 && b->second > 0)
-      std::printf("%-16s %5.2fx the time of %-10s speed ratio %5.2f\n", "BM_AddFileToZip", a->second / b->second,
-                  "zip -q", b->second / a->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  // The figures mean something only when both archives hold the document.
-  std::remove(OurZip().c_str());
-  if (!TkxFiles::AddFileToZip(Document(), OurZip(), "")) return 2;
-  if (std::system(("unzip -p '" + OurZip() + "' | cmp -s - '" + Document() + "'").c_str()) != 0) return 3;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  const int code = kx::bench::RunWithRatios(
+      argc, argv, {{"BM_AddFileToZip", "BM_ZipTool", "zip -q", true}}, [] {
+        // The figures mean something only when both archives hold the document.
+        std::remove(OurZip().c_str());
+        if (!TkxFiles::AddFileToZip(Document(), OurZip(), "")) return 2;
+        if (std::system(("unzip -p '" + OurZip() + "' | cmp -s - '" + Document() + "'").c_str()) != 0)
+          return 3;
+        return 0;
+      });
   std::remove(Document().c_str());
   std::remove(OurZip().c_str());
   std::remove(ToolZip().c_str());
-  benchmark::Shutdown();
-  return 0;
+  return code;
 }

@@ -14,7 +14,7 @@
 #include "platform/console.h"
 #include "platform/os/CommandLine.h"
 #include "platform/rtl/Guid.h"
-#include "tests/support/ChildProcess.h"
+#include "tests/support/Process.h"
 #include "tests/support/FakeInstallation.h"
 #include "tests/support/PseudoTerminal.h"
 

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "environment/kxVanto_Paths.h"
-#include "tests/support/ChildProcess.h"
+#include "tests/support/Process.h"
 #include "tests/support/FakeInstallation.h"
 
 namespace {

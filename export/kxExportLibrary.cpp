@@ -1,22 +1,24 @@
-// export/kxExportLibrary.cpp — the plug-in's entry: the two exported functions.
-// No exception ever leaves them.
+// export/kxExportLibrary.cpp — what makes libkxexport.so a plug-in: the two
+// exported functions and the load and unload of its modules.
+//
+// The constructor runs under the loader lock: it starts no thread and loads
+// no library. A module that fails to initialise is recorded, not thrown (see
+// export/kxModuleList.h).
 #include <cstdint>
 
+#include "export/kxExport.h"
 #include "export/kxModuleList.h"
-#include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Text.h"
+#ifdef KX_TEST_FAILING_SELFTEST
+#include "text/kxMath.h"
+#endif
 
 namespace {
 
-// Copies Text with its terminating zero into a buffer the host made large
-// enough; a null buffer receives nothing.
-void WriteBuffer(char16_t* buffer, const UnicodeString& text) {
-  if (buffer == nullptr) return;
-  for (char16_t unit : text) *buffer++ = unit;
-  *buffer = u'\0';
-}
-
 __attribute__((constructor)) void LoadLibrary() {
+#ifdef KX_TEST_FAILING_SELFTEST
+  // The test-only copy of the plug-in: its math self test fails.
+  TkxMath::detail::SetSelftestOverrideForTesting([] { return false; });
+#endif
   kx::plugin::InitializeModules(kx::plugin::ModuleList());
 }
 
@@ -24,32 +26,13 @@ __attribute__((destructor)) void UnloadLibrary() {
   kx::plugin::FinalizeModules(kx::plugin::ModuleList());
 }
 
-int32_t Dispatch(int32_t /*Command*/, char16_t* /*Data*/, char16_t* ErrorText) {
-  if (!kx::plugin::LoadFailure().empty()) {
-    WriteBuffer(ErrorText, u"unexpected process exception (" + kx::plugin::LoadFailure() + u")");
-    return -1;
-  }
-  WriteBuffer(ErrorText, u"unexpected process exception (the command entry is not built yet)");
-  return -1;
-}
-
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int32_t kxWideExport(
-    int32_t Command, char16_t* Data, int32_t /*Reserved*/, char16_t* ErrorText) noexcept {
-  try {
-    return Dispatch(Command, Data, ErrorText);
-  } catch (const Exception& e) {
-    try {
-      WriteBuffer(ErrorText, u"unexpected process exception (" + e.Message + u")");
-    } catch (...) {
-    }
-  } catch (...) {
-  }
-  return -1;
+    int32_t Command, char16_t* Data, int32_t Reserved, char16_t* ErrorText) noexcept {
+  return kx::plugin::WideExport(Command, Data, Reserved, ErrorText);
 }
 
 extern "C" __attribute__((visibility("default"))) int32_t kxBuildTest(int32_t Value) noexcept {
-  if (!kx::plugin::LoadFailure().empty()) return -1;
-  return Value == 100 ? 0 : -1;
+  return kx::plugin::BuildTest(Value);
 }

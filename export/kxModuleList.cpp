@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "environment/kxNet.h"
+#include "export/kxPluginState.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLibrary.h"
@@ -13,8 +14,15 @@
 namespace kx::plugin {
 namespace {
 
-UnicodeString g_loadFailure;
-size_t g_initialised = 0;  // how many entries of the last run are initialised
+// The library's constructor runs before the dynamic initialisers of the
+// other objects linked into it, so the load state is built on first use: a
+// namespace-scope text would be initialised after the failure was recorded,
+// wiping it.
+UnicodeString& LoadFailureText() {
+  static UnicodeString text;
+  return text;
+}
+size_t g_initialised = 0;  // how many entries of the last run are initialised (constant-initialised)
 
 void InitFormatSettings() { FormatSettings(); }
 
@@ -31,6 +39,9 @@ constexpr ModuleEntry kModules[] = {
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
     {"kxMD5", &TkxMD5::detail::InitializeModule, nullptr},
     {"kxNet", &TkxNet::detail::InitializeModule, &TkxNet::detail::FinalizeModule},
+    // The main module: its finalisation frees the document and empties the
+    // module texts.
+    {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},
 };
 
 void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {
@@ -55,13 +66,13 @@ bool InitializeModules(std::span<const ModuleEntry> Entries) {
     try {
       if (entry.Initialize) entry.Initialize();
     } catch (const Exception& e) {
-      g_loadFailure = e.Message;
+      LoadFailureText() = e.Message;
     } catch (const std::exception& e) {
-      g_loadFailure = ToUtf16(e.what());
+      LoadFailureText() = ToUtf16(e.what());
     } catch (...) {
-      g_loadFailure = u"initialisation of " + ToUtf16(entry.Name) + u" failed";
+      LoadFailureText() = u"initialisation of " + ToUtf16(entry.Name) + u" failed";
     }
-    if (!g_loadFailure.empty()) {
+    if (!LoadFailureText().empty()) {
       FinalizeFirst(Entries, g_initialised);
       g_initialised = 0;
       return false;
@@ -76,8 +87,8 @@ void FinalizeModules(std::span<const ModuleEntry> Entries) {
   g_initialised = 0;
 }
 
-const UnicodeString& LoadFailure() { return g_loadFailure; }
+const UnicodeString& LoadFailure() { return LoadFailureText(); }
 
-void ClearLoadFailureForTesting() { g_loadFailure.clear(); }
+void ClearLoadFailureForTesting() { LoadFailureText().clear(); }
 
 }  // namespace kx::plugin

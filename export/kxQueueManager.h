@@ -4,5 +4,3 @@
 #include "export/kxQueueManager_MetaBuffers.h"
 #include "export/kxQueueManager_Record.h"
 #include "export/kxQueueManager_Tools.h"
-#include "export/kxQueueManager_DocumentXml.h"
-#include "export/kxQueueManager_Save.h"

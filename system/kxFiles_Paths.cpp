@@ -67,9 +67,7 @@ bool CreatePath(const UnicodeString& Path, bool CheckExistence) {
 // ---- Path texts --------------------------------------------------------------
 
 UnicodeString CheckPathExt(const UnicodeString& Path) {
-  UnicodeString path = Trimmed(Path);
-  if (!path.empty() && !EndsWithDelimiter(path)) path += kx::platform::PathDelimiterFor(path);
-  return path;
+  return kx::platform::IncludeTrailingDelimiter(Trimmed(Path));
 }
 
 UnicodeString ErasePathExt(const UnicodeString& Path) {
@@ -164,8 +162,7 @@ UnicodeString GetFreeFileName(const UnicodeString& Destination, uint32_t MaxRetr
 }
 
 UnicodeString CreateUniqueFilename(const UnicodeString& TempDirectory, const UnicodeString& Ext) {
-  UnicodeString folder = TempDirectory;
-  if (!folder.empty() && !EndsWithDelimiter(folder)) folder += kx::platform::PathDelimiterFor(folder);
+  const UnicodeString folder = kx::platform::IncludeTrailingDelimiter(TempDirectory);
   uint16_t start = 0;
   while (start == 0) kx::platform::RandomBytes(&start, sizeof start);
   static constexpr char16_t kHex[] = u"0123456789ABCDEF";

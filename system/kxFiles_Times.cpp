@@ -16,8 +16,6 @@ namespace {
 using kx::platform::FileEntry;
 using kx::platform::FileTime;
 
-constexpr int64_t kMsPerDay = 86'400'000;
-constexpr int32_t kUnixEpochStampDay = 719'163;  // 1970-01-01 as a time-stamp day
 // File times from year 1 to 9999, the range of date-time values.
 constexpr int64_t kFirstSecond = -62'135'596'800;
 constexpr int64_t kLastSecond = 253'402'300'799;
@@ -28,24 +26,23 @@ int64_t FloorDiv(int64_t a, int64_t b) {
   return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-// Milliseconds since 1970-01-01 <-> date-time, both sides in the same zone.
-TDateTime FromUnixMs(int64_t ms) {
-  const int64_t day = FloorDiv(ms, kMsPerDay);
-  return TimeStampToDateTime(TTimeStamp{static_cast<int32_t>(ms - day * kMsPerDay),
-                                        static_cast<int32_t>(day + kUnixEpochStampDay)});
-}
-int64_t ToUnixMs(TDateTime value) {
-  const TTimeStamp stamp = DateTimeToTimeStamp(value);
-  return (int64_t{stamp.Date} - kUnixEpochStampDay) * kMsPerDay + stamp.Time;
-}
-
 [[noreturn]] void RaiseConvertError() { throw Exception(u"FileTime Convert Error"); }
+
+using kx::platform::UnixMsToDateTime;
+
+// A date-time as milliseconds since 1970 on its own clock; raises for NaN
+// and values outside the years 1 to 9999.
+int64_t ToUnixMs(TDateTime value) {
+  int64_t ms;
+  if (!kx::platform::DateTimeToUnixMs(value, ms)) RaiseConvertError();
+  return ms;
+}
 
 // A file time (UTC) as local milliseconds since 1970, cut to the millisecond.
 int64_t LocalMs(const FileTime& time) {
   if (time.Seconds < kFirstSecond || time.Seconds > kLastSecond) RaiseConvertError();
   const int64_t utc = time.Seconds * 1000 + time.Nanoseconds / 1'000'000;
-  return ToUnixMs(UtcToLocalTime(FromUnixMs(utc)));
+  return ToUnixMs(UtcToLocalTime(UnixMsToDateTime(utc)));
 }
 
 // Local milliseconds at file-date precision: seconds floored to even, and
@@ -53,13 +50,13 @@ int64_t LocalMs(const FileTime& time) {
 bool ToFileDateMs(int64_t localMs, int64_t& fileDateMs) {
   fileDateMs = FloorDiv(localMs, kFileDateStepMs) * kFileDateStepMs;
   uint16_t year, month, day;
-  DecodeDate(FromUnixMs(fileDateMs), year, month, day);
+  DecodeDate(UnixMsToDateTime(fileDateMs), year, month, day);
   return year >= 1980 && year <= 2107;
 }
 
 // A local date-time as the file time to set.
 FileTime ToFileTime(int64_t localMs) {
-  const int64_t utc = ToUnixMs(LocalTimeToUtc(FromUnixMs(localMs)));
+  const int64_t utc = ToUnixMs(LocalTimeToUtc(UnixMsToDateTime(localMs)));
   FileTime time;
   time.Seconds = FloorDiv(utc, 1000);
   time.Nanoseconds = static_cast<uint32_t>(utc - time.Seconds * 1000) * 1'000'000u;
@@ -109,7 +106,7 @@ TDateTime GetFileCreationDate(const UnicodeString& Fname) {
   FileEntry entry;
   if (!FindAny(Fname, entry)) RaiseConvertError();
   try {
-    return FromUnixMs(LocalMs(entry.CreationTime));
+    return UnixMsToDateTime(LocalMs(entry.CreationTime));
   } catch (...) {
     RaiseConvertError();
   }
@@ -119,7 +116,7 @@ TDateTime GetFileChangeDate(const UnicodeString& Fname) {
   FileEntry entry;
   if (!FindAny(Fname, entry)) RaiseConvertError();
   try {
-    return FromUnixMs(LocalMs(entry.LastWriteTime));
+    return UnixMsToDateTime(LocalMs(entry.LastWriteTime));
   } catch (...) {
     RaiseConvertError();
   }
@@ -129,7 +126,7 @@ TDateTime GetCreationTimeOfFile(const UnicodeString& AFileName) {
   try {
     FileEntry entry;
     if (!FindAny(AFileName, entry)) return TDateTime(0);
-    return FromUnixMs(LocalMs(entry.CreationTime));
+    return UnixMsToDateTime(LocalMs(entry.CreationTime));
   } catch (...) {
     return TDateTime(0);
   }
@@ -141,7 +138,7 @@ TDateTime GetFileDateTime(const UnicodeString& FileName) {
     int64_t fileDateMs;
     if (!FindAny(FileName, entry) || !ToFileDateMs(LocalMs(entry.LastWriteTime), fileDateMs))
       return TDateTime(0);
-    return FromUnixMs(fileDateMs);
+    return UnixMsToDateTime(fileDateMs);
   } catch (...) {
     return TDateTime(0);
   }

@@ -23,6 +23,7 @@ UnicodeString UpperText(const UnicodeString& S);
 UnicodeString LowerText(const UnicodeString& S);
 
 // TkxTools, one header per area.
+#include "system/kxToolsEvo2_DataLink.h"
 #include "system/kxToolsEvo2_Identity.h"
 #include "system/kxToolsEvo2_SystemInfo.h"
 #include "system/kxToolsEvo2_Version.h"

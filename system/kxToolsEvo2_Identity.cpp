@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/file/Path.h"
 #include "platform/os/CommandLine.h"
 #include "platform/os/System.h"
 #include "platform/rtl/Exceptions.h"
@@ -171,8 +172,7 @@ AnsiString GetModulePath() {
   const UnicodeString path = GetModuleFileName();
   const size_t last = path.find_last_of(u"/\\");
   if (last == UnicodeString::npos) return AnsiString();
-  const bool backslash = path.find(u'/') == UnicodeString::npos;
-  return ToUtf8(path.substr(0, last) + (backslash ? u'\\' : u'/'));
+  return ToUtf8(path.substr(0, last) + kx::platform::PathDelimiterFor(path));
 }
 
 Variant GetStartParam(const UnicodeString& Name, const Variant& Default, const AnsiString& Prefix,

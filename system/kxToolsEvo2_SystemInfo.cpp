@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file/ErrorText.h"
 #include "platform/file/FileReader.h"
+#include "platform/file/Path.h"
 #include "platform/os/Folders.h"
 #include "platform/os/LastError.h"
 #include "platform/os/SystemInfo.h"
@@ -45,15 +47,6 @@ std::optional<UnicodeString> RegistryString(HKEY Root, const UnicodeString& Key,
     text.push_back(unit);
   }
   return text;
-}
-
-// Path with a closing separator: "\" when the path holds "\" and no "/",
-// else "/"; a path that ends with either keeps it. "" stays "".
-UnicodeString WithSeparator(const UnicodeString& Path) {
-  if (Path.empty() || Path.back() == u'/' || Path.back() == u'\\') return Path;
-  const bool backslashes =
-      Path.find(u'\\') != UnicodeString::npos && Path.find(u'/') == UnicodeString::npos;
-  return Path + (backslashes ? u'\\' : u'/');
 }
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -159,7 +152,7 @@ bool IsExecutablex64(const UnicodeString& ModuleFileName) {
   const platform::FileReader file(ModuleFileName);
   if (!file.IsOpen())
     throw EFOpenError(u"Cannot open file \"" + ModuleFileName + u"\". " +
-                      ToUtf16(platform::ErrorDescription(platform::LastOSError())));
+                      platform::OSErrorMessage(platform::LastOSError()));
   std::array<uint8_t, 64> head{};
   ReadOrRaise(file, 0, head.data(), head.size());
   if (head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') {
@@ -188,10 +181,10 @@ TkxCPUPlatform GetExecutableCPUPlatform(const UnicodeString& ModuleFileName) {
 TkxWindowsVersion GetWindowsVersion() { return kxWV_Unknown; }
 
 UnicodeString GetNativeWindowsSystem32Folder() {
-  const UnicodeString windows = WithSeparator(ToUtf16(platform::WindowsDirectory()));
+  const UnicodeString windows = platform::IncludeTrailingDelimiter(ToUtf16(platform::WindowsDirectory()));
   const UnicodeString name =
       detail::System32FolderName(GetOSPlatform(), GetExecutableCPUPlatform(kHostProgram));
-  return WithSeparator(windows + name);
+  return platform::IncludeTrailingDelimiter(windows + name);
 }
 
 // ---- Language ----------------------------------------------------------------
@@ -230,7 +223,7 @@ bool IsWindowsThemeActive() {
 // ---- Folders -----------------------------------------------------------------
 
 UnicodeString GetSpecialFolderPath(int32_t CSIDL) {
-  return WithSeparator(Trimmed(ToUtf16(platform::SpecialFolderPath(CSIDL))));
+  return platform::IncludeTrailingDelimiter(Trimmed(ToUtf16(platform::SpecialFolderPath(CSIDL))));
 }
 
 UnicodeString GetAppDataPath() { return GetSpecialFolderPath(28); }
@@ -239,20 +232,20 @@ UnicodeString GetProgramFilesPath() {
   const Variant value =
       TkxRegistry::GetValue(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                             u"ProgramFilesDir", Variant::FromUString(u""), false);
-  return WithSeparator(Trimmed(VarToStr(value)));
+  return platform::IncludeTrailingDelimiter(Trimmed(VarToStr(value)));
 }
 
 // ---- Errors, drives, memory, sessions -----------------------------------------
 
 UnicodeString GetLastErrorMessage() {
   const int32_t code = platform::LastOSError();
-  return Trimmed(ToUtf16(platform::ErrorDescription(code)));
+  return Trimmed(platform::OSErrorMessage(code));
 }
 
 AnsiString GetDriveTypeStr(const AnsiString& Drive) {
-  const std::optional<std::string> path = platform::SystemFileName(ToUtf16(Drive));
-  if (!path) return "Unknown";
-  const std::optional<platform::DriveKind> kind = platform::DriveKindOf(*path);
+  std::string path;
+  if (!platform::ToSystemPath(ToUtf16(Drive), path)) return "Unknown";
+  const std::optional<platform::DriveKind> kind = platform::DriveKindOf(path);
   if (!kind) return "Error";
   switch (*kind) {
     case platform::DriveKind::Removable: return "Removable";

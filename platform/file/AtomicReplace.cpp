@@ -7,22 +7,12 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/file/FileDescriptor.h"
+
 namespace kx::platform {
 namespace {
 
 std::atomic<unsigned long> g_tempCounter{0};
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -44,7 +34,7 @@ bool ReplaceFileAtomically(const std::string& Path, std::string_view Data, mode_
 
   const std::string temp = Path + ".tmp." + std::to_string(::getpid()) + "." +
                            std::to_string(g_tempCounter.fetch_add(1));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const int fd = OpenRetrying(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
   if (fd < 0) return false;
 
   bool ok = WriteAll(fd, Data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
@@ -64,7 +54,7 @@ bool ReplaceFileAtomically(const std::string& Path, std::string_view Data, mode_
   }
   // The rename itself is durable only once the folder is synced; a failure
   // here loses nothing that a reader could see, so it is not reported.
-  const int dir = ::open(FolderOf(Path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dir = OpenRetrying(FolderOf(Path).c_str(), O_RDONLY | O_DIRECTORY);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

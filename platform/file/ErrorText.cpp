@@ -5,10 +5,10 @@
 namespace kx::platform {
 
 UnicodeString OSErrorMessage(int32_t Error) {
-  if (Error == 0) return {};
-  char buffer[256];
-  // The GNU variant answers a pointer that may or may not be the buffer.
-  return ToUtf16(strerror_r(Error, buffer, sizeof buffer));
+  // strerrordesc_np, unlike strerror, neither follows the locale nor makes
+  // up "Unknown error N" for a value it does not know.
+  const char* text = ::strerrordesc_np(Error);
+  return text ? ToUtf16(text) : UnicodeString();
 }
 
 }  // namespace kx::platform

@@ -7,22 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file/FileDescriptor.h"
+#include "platform/file/Path.h"
 #include "platform/os/LastError.h"
 
 namespace kx::platform {
-
-std::optional<std::string> SystemFileName(const UnicodeString& FileName) {
-  if (FileName.empty()) return std::nullopt;
-  const bool drive = FileName.size() >= 2 && FileName[1] == u':' &&
-                     ((FileName[0] >= u'A' && FileName[0] <= u'Z') ||
-                      (FileName[0] >= u'a' && FileName[0] <= u'z'));
-  const bool unc = FileName.size() >= 2 && FileName[0] == u'\\' && FileName[1] == u'\\';
-  if (drive || unc) return std::nullopt;
-  std::string name = ToUtf8(FileName);
-  for (char& c : name)
-    if (c == '\\') c = '/';
-  return name;
-}
 
 bool MemorySource::ReadAt(uint64_t Offset, void* Buffer, size_t Count) const {
   if (Offset > bytes_.size() || Count > bytes_.size() - Offset) return false;
@@ -31,12 +20,9 @@ bool MemorySource::ReadAt(uint64_t Offset, void* Buffer, size_t Count) const {
 }
 
 FileReader::FileReader(const UnicodeString& FileName) {
-  const std::optional<std::string> name = SystemFileName(FileName);
-  if (!name) {
-    SetLastOSError(ENOENT);
-    return;
-  }
-  const int fd = ::open(name->c_str(), O_RDONLY | O_CLOEXEC);
+  std::string name;
+  if (!ToSystemPath(FileName, name)) return;
+  const int fd = OpenRetrying(name.c_str(), O_RDONLY);
   if (fd < 0) {
     FailWithErrno();
     return;

@@ -2,26 +2,21 @@
 // them: the version-resource readers parse executables in place, because
 // loading one as a library would run its code.
 //
-// File names are UTF-16 texts. At the system-call edge "\" becomes "/" and
-// the name goes through the codec of Text.h; a drive ("C:\...") or UNC
-// ("\\server\...") name names nothing on Linux and fails as a missing file.
+// File names are UTF-16 texts and reach the system through ToSystemPath
+// (Path.h): a drive ("C:\...") or UNC ("\\server\...") name names nothing on
+// Linux and fails as a missing file.
 // Every failing call stores errno as the thread's last OS error
 // (platform/os/LastError.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/rtl/Text.h"
 
 namespace kx::platform {
-
-// The system's name for FileName (see above); nullopt for a drive or UNC
-// name and for the empty name.
-std::optional<std::string> SystemFileName(const UnicodeString& FileName);
 
 // Bytes that can be read at any offset: a file, or bytes in memory.
 class RandomAccessSource {

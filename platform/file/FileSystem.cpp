@@ -13,9 +13,10 @@
 #include <cerrno>
 #include <memory>
 
-#include "platform/os/LastError.h"
+#include "platform/file/FileDescriptor.h"
 #include "platform/file/Mask.h"
 #include "platform/file/Path.h"
+#include "platform/os/LastError.h"
 
 namespace kx::platform {
 namespace {
@@ -82,27 +83,6 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
-int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = ::open(path, flags | O_CLOEXEC, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Copies the rest of In to Out: copy_file_range while the kernel offers it
 // for these two files, else through a buffer.
 bool CopyContent(int in, int out) {
@@ -125,7 +105,7 @@ bool CopyContent(int in, int out) {
         return false;
       }
       if (n == 0) return true;
-      if (!WriteAll(out, buffer.get(), static_cast<size_t>(n))) return false;
+      if (!WriteAll(out, std::string_view(buffer.get(), static_cast<size_t>(n)))) return false;
     }
   }
 }
@@ -267,11 +247,7 @@ uintptr_t LockFile(std::u16string_view Path) {
     Fail();
     return kInvalidLock;
   }
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
+  if (!TryLock(fd, LOCK_EX)) {
     Fail();
     ::close(fd);
     return kInvalidLock;

@@ -2,8 +2,15 @@
 // directory searches, existence tests, folders, free space, new files,
 // exclusive locks, owners, attributes, copies and moves.
 //
-// Everything above platform/ reaches files through this layer and the
-// streams of platform/rtl/Stream.h, never through POSIX calls of its own.
+// Everything above platform/ reaches files through this layer, never through
+// POSIX calls of its own. The layer is this header with its neighbours:
+//   Path.h           taking paths apart; the name handed to a system call;
+//   FileReader.h     reading at offsets without loading; whole small files;
+//   AtomicReplace.h  replacing a whole file so no reader sees half of it;
+//   FileTimes.h      setting file times;
+//   PrivateFolder.h  folders of the current user inside shared folders;
+//   ErrorText.h      the system's text for an error number;
+// and the streams of platform/rtl/Stream.h.
 // Paths follow the rule of Path.h ("\" and "/" both separate; drive and
 // network paths name nothing). Nothing here raises: a failing call answers
 // false, -1 or nothing and leaves its errno in the last OS error

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/file/ChildLockForTesting.h"
+#include "platform/file/FileDescriptor.h"
 #include "platform/os/LastError.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Stream.h"
@@ -205,6 +206,22 @@ TEST_F(FileSystemTest, Owner) {
   ASSERT_TRUE(FileOwnerName(U("f"), name));
   EXPECT_FALSE(name.empty());
   EXPECT_FALSE(FileOwnerName(U("missing"), name));
+}
+
+TEST_F(FileSystemTest, WholeFilesAreReadToTheirEnd) {
+  const std::string big(200'000, 'x');  // more than one read
+  Write("big", big + "end");
+  std::string bytes;
+  ASSERT_TRUE(ReadFileToEnd(Path("big"), bytes));
+  EXPECT_EQ(bytes, big + "end");
+  // The system reports no size for /proc files; they still come whole.
+  ASSERT_TRUE(ReadFileToEnd("/proc/self/cmdline", bytes));
+  EXPECT_FALSE(bytes.empty());
+  EXPECT_FALSE(ReadFileToEnd(Path("missing"), bytes));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(ReadFileToEnd(dir_, bytes));  // a folder opens but cannot be read
+  EXPECT_EQ(errno, EISDIR);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/file/FileDescriptor.h"
 #include "platform/file/Path.h"
 #include "platform/os/LastError.h"
 
@@ -32,16 +33,10 @@ bool SetFileTimes(std::u16string_view Path, bool ReadWrite, const FileTime* Last
                   const FileTime* LastWrite) {
   std::string name;
   if (!ToSystemPath(Path, name)) return false;
-  int fd;
-  do {
-    fd = ::open(name.c_str(), (ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = OpenRetrying(name.c_str(), (ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return FailWithErrno();
 
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
+  int rc = TryLock(fd, LOCK_EX) ? 0 : -1;
   if (rc == 0) {
     const timespec times[2] = {ToTimespec(LastAccess), ToTimespec(LastWrite)};
     rc = ::futimens(fd, times);

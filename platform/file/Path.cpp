@@ -31,6 +31,12 @@ char16_t PathDelimiterFor(std::u16string_view Path) {
              : u'/';
 }
 
+UnicodeString IncludeTrailingDelimiter(std::u16string_view Path) {
+  UnicodeString path(Path);
+  if (!path.empty() && !IsPathDelimiter(path.back())) path.push_back(PathDelimiterFor(path));
+  return path;
+}
+
 UnicodeString ExtractFilePath(std::u16string_view Path) {
   return UnicodeString(Path.substr(0, FileNameStart(Path)));
 }

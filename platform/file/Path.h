@@ -30,6 +30,11 @@ bool IsDriveOrNetworkPath(std::u16string_view Path);
 // The separator to add to Path: "\" when Path holds "\" and no "/", else "/".
 char16_t PathDelimiterFor(std::u16string_view Path);
 
+// Path with a separator at its end, added by PathDelimiterFor when missing;
+// an empty path stays empty.
+//   IncludeTrailingDelimiter(u"C:\\a") == u"C:\\a\\";  IncludeTrailingDelimiter(u"/a/") == u"/a/"
+UnicodeString IncludeTrailingDelimiter(std::u16string_view Path);
+
 // The folder part: up to and including the last separator, else the drive
 // prefix, else empty. The file name is the rest.
 UnicodeString ExtractFilePath(std::u16string_view Path);

@@ -36,6 +36,12 @@ TEST(Path, StyleAndSystemNames) {
   EXPECT_EQ(PathDelimiterFor(u"C:\\out"), u'\\');
   EXPECT_EQ(PathDelimiterFor(u"/out\\x"), u'/');
   EXPECT_EQ(PathDelimiterFor(u"out"), u'/');
+  const std::pair<const char16_t*, const char16_t*> closed[] = {
+      {u"C:\\out", u"C:\\out\\"}, {u"/out\\x", u"/out\\x/"}, {u"out", u"out/"},
+      {u"/out/", u"/out/"},         {u"C:\\", u"C:\\"},
+      {u"", u""},  // an empty path stays empty
+  };
+  for (const auto& [path, want] : closed) EXPECT_EQ(IncludeTrailingDelimiter(path), want) << ToUtf8(path);
 
   std::string name;
   ASSERT_TRUE(ToSystemPath(u"/tmp\\sub/f\u00E4.txt", name));

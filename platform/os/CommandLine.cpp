@@ -1,11 +1,9 @@
 #include "platform/os/CommandLine.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <mutex>
 #include <string>
+
+#include "platform/file/FileDescriptor.h"
 
 namespace kx::platform {
 namespace {
@@ -15,17 +13,9 @@ std::optional<std::vector<UnicodeString>> g_forTesting;
 
 std::vector<UnicodeString> ReadProcCmdline() {
   std::vector<UnicodeString> args;
-  const int fd = ::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return args;
   std::string bytes;
-  char buffer[4096];
-  while (true) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  // A read that fails half way keeps the arguments read so far.
+  ReadFileToEnd("/proc/self/cmdline", bytes);
   // Every argument ends with a zero byte, the last one too.
   size_t start = 0;
   while (start < bytes.size()) {

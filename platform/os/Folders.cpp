@@ -4,13 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "platform/file/FileDescriptor.h"
 #include "platform/os/LastError.h"
 
 namespace kx::platform {
@@ -57,10 +58,13 @@ std::string UserFolder(std::string_view Key, const char* Default) {
   const std::string home = HomeFolder();
   if (home.empty()) return "";
   const std::string config = ConfigFolder();
-  std::ifstream file(config + "/user-dirs.dirs");
-  std::string line;
+  // A missing or unreadable file leaves every folder at its default.
+  std::string file;
+  ReadFileToEnd(config + "/user-dirs.dirs", file);
   std::optional<std::string> found;
-  while (std::getline(file, line)) {
+  for (size_t start = 0, end; start < file.size(); start = end + 1) {
+    end = std::min(file.find('\n', start), file.size());
+    const std::string_view line = std::string_view(file).substr(start, end - start);
     if (line.size() <= Key.size() || line.compare(0, Key.size(), Key) != 0 ||
         line[Key.size()] != '=')
       continue;

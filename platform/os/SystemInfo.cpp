@@ -4,13 +4,14 @@
 #include <unicode/uloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
+#include "platform/file/FileDescriptor.h"
 #include "platform/rtl/FormatSettings.h"
 
 namespace kx::platform {
@@ -18,9 +19,9 @@ namespace {
 
 // statm: "size resident shared text lib data dt", in pages.
 std::optional<uint64_t> ResidentMemoryFrom(const std::string& StatmFile) {
-  std::ifstream file(StatmFile);
-  std::string line;
-  if (!std::getline(file, line)) return std::nullopt;
+  std::string bytes;
+  if (!ReadFileToEnd(StatmFile, bytes)) return std::nullopt;
+  const std::string_view line = std::string_view(bytes).substr(0, bytes.find('\n'));
   const size_t blank = line.find(' ');
   if (blank == std::string::npos) return std::nullopt;
   const char* begin = line.data() + blank + 1;
@@ -61,10 +62,14 @@ std::vector<std::string_view> Fields(std::string_view Line) {
   return fields;
 }
 
-bool FileSays(const std::string& File, const char* Expected) {
-  std::ifstream file(File);
-  std::string word;
-  return (file >> word) && word == Expected;
+// Whether the first word of File is Expected.
+bool FileSays(const std::string& File, std::string_view Expected) {
+  std::string bytes;
+  if (!ReadFileToEnd(File, bytes)) return false;
+  static constexpr char kSpace[] = " \t\n\v\f\r";
+  const size_t start = bytes.find_first_not_of(kSpace);
+  if (start == std::string::npos) return false;
+  return std::string_view(bytes).substr(start, bytes.find_first_of(kSpace, start) - start) == Expected;
 }
 
 bool IsRemovableDevice(const std::string& MajorMinor) {
@@ -132,22 +137,18 @@ bool IsRemoteSession() {
   return std::getenv("SSH_CONNECTION") != nullptr;
 }
 
-std::string ErrorDescription(int32_t ErrorCode) {
-  const char* text = ::strerrordesc_np(ErrorCode);
-  return text ? text : "";
-}
-
 std::optional<DriveKind> DriveKindOf(const std::string& Path) {
-  std::ifstream table("/proc/self/mountinfo");
-  if (!table) return std::nullopt;
+  std::string table;
+  if (!ReadFileToEnd("/proc/self/mountinfo", table)) return std::nullopt;
   std::string path = Path;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   if (path.empty() || path[0] != '/') return DriveKind::NoMountPoint;
 
   // Mounts stack: the last line for a mount point is the one in view.
   std::optional<DriveKind> kind;
-  std::string line;
-  while (std::getline(table, line)) {
+  for (size_t start = 0, end; start < table.size(); start = end + 1) {
+    end = std::min(table.find('\n', start), table.size());
+    const std::string_view line = std::string_view(table).substr(start, end - start);
     // id parent major:minor root mount-point options [optional...] - type source ...
     const std::vector<std::string_view> fields = Fields(line);
     if (fields.size() < 6 || Unescape(std::string(fields[4])) != path) continue;

@@ -1,5 +1,5 @@
 // platform/os/SystemInfo.h — what the running system says about memory,
-// processors, sessions, mounted file systems, error codes and the user's
+// processors, sessions, mounted file systems and the user's
 // language. Nothing here raises.
 #pragma once
 
@@ -23,10 +23,6 @@ int32_t OnlineProcessorCount();
 // counts as remote when SSH_CONNECTION is set.
 bool IsRemoteSession();
 
-// The system's description of an errno value ("No such file or directory");
-// "" for a value it has no text for.
-std::string ErrorDescription(int32_t ErrorCode);
-
 // What the file system mounted at Path is, by /proc/self/mountinfo.
 enum class DriveKind {
   NoMountPoint,  // nothing is mounted at exactly Path (drive letters among them)
@@ -40,7 +36,7 @@ enum class DriveKind {
 // "nfs4", "fuse.sshfs", ...); RemovableDevice tells whether the block device
 // under it is removable.
 DriveKind DriveKindOfFileSystem(const std::string& Type, bool RemovableDevice);
-// Path is a system file name (see FileReader.h for the conversion); trailing
+// Path is a system file name (see ToSystemPath in platform/file/Path.h); trailing
 // "/" do not matter. nullopt when the mount table cannot be read.
 std::optional<DriveKind> DriveKindOf(const std::string& Path);
 

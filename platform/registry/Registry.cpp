@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/file/AtomicReplace.h"
+#include "platform/file/FileDescriptor.h"
 #include "platform/registry/Hive.h"
 
 namespace kx::platform::registry {
@@ -84,24 +85,10 @@ bool EnsureFolder(const std::string& folder, mode_t mode) {
 // Reads the hive file; a missing file is an empty hive. False when the file
 // exists but cannot be read.
 bool LoadFile(const std::string& file, Hive& hive) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
   std::string bytes;
-  char buffer[65536];
-  bool ok = true;
-  while (true) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  if (ok) ReadHive(bytes, hive);
-  return ok;
+  if (!ReadFileToEnd(file, bytes)) return errno == ENOENT;
+  ReadHive(bytes, hive);
+  return true;
 }
 
 bool Load(HKEY root, Hive& hive) {
@@ -122,7 +109,7 @@ bool Modify(HKEY root, F&& change) {
   HiveLocation loc;
   if (!Locate(root, loc) || !EnsureFolder(loc.Folder, loc.FolderMode)) return false;
   const std::string lockFile = loc.File + ".lock";
-  const int lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, loc.FileMode);
+  const int lock = OpenRetrying(lockFile.c_str(), O_RDWR | O_CREAT, loc.FileMode);
   if (lock < 0) return false;
   while (::flock(lock, LOCK_EX) != 0) {
     if (errno != EINTR) {

@@ -10,6 +10,19 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
 
+namespace {
+
+constexpr int64_t kMSecsPerDay = 86'400'000;
+constexpr int64_t kSecsPerDay = 86'400;
+// Time-stamp days of 1970-01-01, 0001-01-01 and 9999-12-31.
+constexpr int64_t kStampUnixEpoch = 719'163;
+constexpr int64_t kStampFirstDay = 1;
+constexpr int64_t kStampLastDay = 3'652'059;
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+}  // namespace
+
 namespace kx::platform {
 namespace {
 
@@ -62,6 +75,21 @@ void SetClockForTesting(std::function<TDateTime()> clock) {
   TestClock() = std::move(next);
 }
 
+bool DateTimeToUnixMs(TDateTime Value, int64_t& Ms) {
+  if (!std::isfinite(Value.Val) || std::fabs(Value.Val) > 1e7) return false;
+  const TTimeStamp stamp = DateTimeToTimeStamp(Value);
+  if (stamp.Date < kStampFirstDay || stamp.Date > kStampLastDay) return false;
+  Ms = (stamp.Date - kStampUnixEpoch) * kMSecsPerDay + stamp.Time;
+  return true;
+}
+
+TDateTime UnixMsToDateTime(int64_t Ms) {
+  const int64_t day = FloorDiv(Ms, kMSecsPerDay);
+  const int64_t time = Ms - day * kMSecsPerDay;
+  const int64_t t = (day + kStampUnixEpoch - 693'594) * kMSecsPerDay;
+  return TDateTime(static_cast<double>(t >= 0 ? t + time : t - time) / kMSecsPerDay);
+}
+
 }  // namespace kx::platform
 
 TDateTime Date() { return DateOf(kx::platform::Now()); }
@@ -69,32 +97,6 @@ TDateTime Date() { return DateOf(kx::platform::Now()); }
 TDateTime Time() { return TimeOf(kx::platform::Now()); }
 
 namespace {
-
-constexpr int64_t kMSecsPerDay = 86'400'000;
-constexpr int64_t kSecsPerDay = 86'400;
-// Time-stamp days of 1970-01-01, 0001-01-01 and 9999-12-31.
-constexpr int64_t kStampUnixEpoch = 719'163;
-constexpr int64_t kStampFirstDay = 1;
-constexpr int64_t kStampLastDay = 3'652'059;
-
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
-
-// A value as milliseconds since 1970-01-01 00:00 of its own clock, when it
-// lies in the calendar.
-bool ToUnixMs(TDateTime value, int64_t& ms) {
-  if (!std::isfinite(value.Val) || std::fabs(value.Val) > 1e7) return false;
-  const TTimeStamp stamp = DateTimeToTimeStamp(value);
-  if (stamp.Date < kStampFirstDay || stamp.Date > kStampLastDay) return false;
-  ms = (stamp.Date - kStampUnixEpoch) * kMSecsPerDay + stamp.Time;
-  return true;
-}
-
-TDateTime FromUnixMs(int64_t ms) {
-  const int64_t day = FloorDiv(ms, kMSecsPerDay);
-  const int64_t time = ms - day * kMSecsPerDay;
-  const int64_t t = (day + kStampUnixEpoch - 693'594) * kMSecsPerDay;
-  return TDateTime(static_cast<double>(t >= 0 ? t + time : t - time) / kMSecsPerDay);
-}
 
 [[noreturn]] void RaiseZoneError(const char16_t* what, TDateTime value, int error) {
   throw EOSError(u"Cannot convert " + UnicodeString(what) + u" " + FloatToStr(value.Val) +
@@ -114,7 +116,7 @@ long OffsetAt(time_t t, TDateTime value, const char16_t* what) {
 TDateTime LocalTimeToUtc(TDateTime Local) {
   tzset();
   int64_t ms;
-  if (!ToUnixMs(Local, ms)) {
+  if (!kx::platform::DateTimeToUnixMs(Local, ms)) {
     const long offset = OffsetAt(time(nullptr), Local, u"the local time");
     return TDateTime(Local.Val - static_cast<double>(offset) / kSecsPerDay);
   }
@@ -131,16 +133,16 @@ TDateTime LocalTimeToUtc(TDateTime Local) {
   errno = 0;
   const time_t utc = mktime(&fields);
   if (fields.tm_wday < 0) RaiseZoneError(u"the local time", Local, errno != 0 ? errno : EOVERFLOW);
-  return FromUnixMs(static_cast<int64_t>(utc) * 1000 + msec);
+  return kx::platform::UnixMsToDateTime(static_cast<int64_t>(utc) * 1000 + msec);
 }
 
 TDateTime UtcToLocalTime(TDateTime Utc) {
   tzset();
   int64_t ms;
-  if (!ToUnixMs(Utc, ms)) {
+  if (!kx::platform::DateTimeToUnixMs(Utc, ms)) {
     const long offset = OffsetAt(time(nullptr), Utc, u"the UTC time");
     return TDateTime(Utc.Val + static_cast<double>(offset) / kSecsPerDay);
   }
   const time_t t = static_cast<time_t>(FloorDiv(ms, 1000));
-  return FromUnixMs(ms + static_cast<int64_t>(OffsetAt(t, Utc, u"the UTC time")) * 1000);
+  return kx::platform::UnixMsToDateTime(ms + static_cast<int64_t>(OffsetAt(t, Utc, u"the UTC time")) * 1000);
 }

@@ -2,6 +2,7 @@
 // conversions between local time and UTC.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "platform/rtl/DateTime.h"
@@ -9,6 +10,14 @@
 namespace kx::platform {
 TDateTime Now();  // local time
 void SetClockForTesting(std::function<TDateTime()> clock);  // nullptr restores
+
+// Milliseconds since 1970-01-01 00:00 <-> date-time, both on the same clock
+// (no zone is applied), as file times and the zone conversions need them.
+// DateTimeToUnixMs answers false for NaN, infinities and values outside
+// 0001-01-01..9999-12-31; UnixMsToDateTime takes any count.
+//   DateTimeToUnixMs(TDateTime(25569.5), ms) sets ms == 43'200'000
+bool DateTimeToUnixMs(TDateTime Value, int64_t& Ms);
+TDateTime UnixMsToDateTime(int64_t Ms);
 }  // namespace kx::platform
 
 // Local date and time now, today at midnight, and the time of day.

@@ -300,6 +300,27 @@ std::string OffsetText(double days) {
 
 }  // namespace
 
+TEST(UnixMs, BothWaysOnOneClock) {
+  struct Case { TDateTime value; int64_t ms; };
+  const Case cases[] = {
+      {EncodeDateTime(1970, 1, 1, 0, 0, 0, 0), 0},
+      {EncodeDateTime(1970, 1, 1, 12, 0, 0, 1), 43'200'001},
+      {EncodeDateTime(1969, 12, 31, 23, 59, 59, 999), -1},
+      {EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -2'209'226'400'000},  // a negative value
+      {EncodeDateTime(1, 1, 1, 0, 0, 0, 0), -62'135'596'800'000},
+      {EncodeDateTime(9999, 12, 31, 23, 59, 59, 999), 253'402'300'799'999},
+  };
+  for (const Case& c : cases) {
+    int64_t ms = 0;
+    ASSERT_TRUE(kx::platform::DateTimeToUnixMs(c.value, ms)) << c.value.Val;
+    EXPECT_EQ(ms, c.ms) << c.value.Val;
+    EXPECT_NEAR(kx::platform::UnixMsToDateTime(c.ms).Val, c.value.Val, 1e-9) << c.ms;
+  }
+  int64_t ms = 0;
+  for (const double outside : {std::nan(""), HUGE_VAL, -693'594.0, 2'958'466.0, 1e9})
+    EXPECT_FALSE(kx::platform::DateTimeToUnixMs(TDateTime(outside), ms)) << outside;
+}
+
 TEST_F(ClockTest, LocalAndUtcUseTheOffsetOfTheInstant) {
   setenv("TZ", "Europe/Berlin", 1);
   struct Case { TDateTime local, utc; };

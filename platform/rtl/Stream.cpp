@@ -12,8 +12,9 @@
 #include <string>
 
 #include "platform/file/ErrorText.h"
-#include "platform/os/LastError.h"
+#include "platform/file/FileDescriptor.h"
 #include "platform/file/Path.h"
+#include "platform/os/LastError.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace {
@@ -124,9 +125,7 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_
 
   int flags = O_CLOEXEC | (access == fmOpenRead ? O_RDONLY : (access == fmOpenWrite ? O_WRONLY : O_RDWR));
   if (create) flags |= O_CREAT;  // emptied below, once the lock is ours
-  do {
-    fd_ = ::open(name.c_str(), flags, 0666);
-  } while (fd_ < 0 && errno == EINTR);
+  fd_ = kx::platform::OpenRetrying(name.c_str(), flags, 0666);
   if (fd_ < 0) fail(FailureText(errno));
 
   int lock = LOCK_EX;
@@ -135,13 +134,7 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_
   else if (share == fmShareDenyWrite && access == fmOpenRead)
     lock = LOCK_SH;
   int error = 0;
-  if (lock != 0) {
-    int rc;
-    do {
-      rc = ::flock(fd_, lock | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) error = errno;
-  }
+  if (lock != 0 && !kx::platform::TryLock(fd_, lock)) error = errno;
   if (error == 0 && create && ::ftruncate(fd_, 0) != 0) error = errno;
   if (error != 0) {
     ::close(fd_);

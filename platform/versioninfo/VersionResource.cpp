@@ -8,6 +8,7 @@
 
 #include "platform/file/AtomicReplace.h"
 #include "platform/file/FileReader.h"
+#include "platform/file/Path.h"
 #include "platform/os/LastError.h"
 #include "platform/versioninfo/ExecutableFile.h"
 
@@ -47,9 +48,9 @@ bool RewriteVersionBlock(const UnicodeString& FileName,
   }
 
   // Replace the file a link points to, not the link.
-  const std::optional<std::string> name = SystemFileName(FileName);
-  if (!name) return false;
-  std::unique_ptr<char, decltype(&std::free)> target(::realpath(name->c_str(), nullptr),
+  std::string name;
+  if (!ToSystemPath(FileName, name)) return false;
+  std::unique_ptr<char, decltype(&std::free)> target(::realpath(name.c_str(), nullptr),
                                                      &std::free);
   if (!target) return FailWithErrno();
   if (!ReplaceFileAtomically(target.get(), bytes, 0644)) return FailWithErrno();

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -19,9 +21,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Starts Argv with stdout and stderr on a pipe (and stdin on another when
-// InputFd is wanted); answers the pid, or -1.
-pid_t Spawn(const std::vector<std::string>& Argv, int& OutputFd, int* InputFd) {
+int MsUntil(Clock::time_point Deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+void CloseIfOpen(int& Fd) {
+  if (Fd >= 0) ::close(Fd);
+  Fd = -1;
+}
+
+// Starts Argv (Argv[0] looked up in PATH) with stdout on a pipe, stderr on
+// the same pipe when MergeErrors, and stdin on another pipe when InputFd is
+// wanted (else /dev/null); answers the pid, or -1.
+pid_t Spawn(const std::vector<std::string>& Argv, bool MergeErrors, int& OutputFd, int* InputFd) {
   int out[2], in[2] = {-1, -1};
   if (::pipe2(out, O_CLOEXEC) != 0) return -1;
   if (InputFd != nullptr && ::pipe2(in, O_CLOEXEC) != 0) {
@@ -32,7 +45,7 @@ pid_t Spawn(const std::vector<std::string>& Argv, int& OutputFd, int* InputFd) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+  if (MergeErrors) posix_spawn_file_actions_adddup2(&actions, out[1], 2);
   if (InputFd != nullptr) {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   } else {
@@ -64,15 +77,33 @@ bool ReadOutput(int Fd, std::string& Into, int WaitMs) {
   return true;
 }
 
+// Waits up to TimeoutMs for Pid to end, then kills it; always reaps it.
+// Its exit status, or -1 when it was killed or ended by a signal.
+int Reap(pid_t Pid, int TimeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
+  int status = 0;
+  for (;;) {
+    const pid_t done = ::waitpid(Pid, &status, WNOHANG);
+    if (done == Pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (done < 0 && errno != EINTR) return -1;
+    if (Clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(Pid, SIGKILL);
+  while (::waitpid(Pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return -1;
+}
+
 }  // namespace
 
 BoundedResult RunBounded(const std::vector<std::string>& Argv, int TimeoutMs, std::string_view Input) {
   BoundedResult result;
   int output = -1, input = -1;
-  const pid_t pid = Spawn(Argv, output, &input);
+  const pid_t pid = Spawn(Argv, true, output, &input);
   if (pid < 0) {
-    if (output >= 0) ::close(output);
-    if (input >= 0) ::close(input);
+    CloseIfOpen(output);
+    CloseIfOpen(input);
     return result;
   }
   const auto deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
@@ -89,35 +120,80 @@ BoundedResult RunBounded(const std::vector<std::string>& Argv, int TimeoutMs, st
   });
   bool open = true;
   while (open && Clock::now() < deadline) open = ReadOutput(output, result.Output, 50);
-  if (open) {
-    result.TimedOut = true;
-    ::kill(pid, SIGKILL);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
+  result.TimedOut = open;
+  // Its output is closed: it ends now, or is killed when it lingers.
+  const int code = Reap(pid, open ? 0 : std::max(MsUntil(deadline), 1000));
   feeder.join();
   ::close(output);
-  if (!result.TimedOut && WIFEXITED(status)) result.ExitCode = WEXITSTATUS(status);
+  if (!result.TimedOut) result.ExitCode = code;
   return result;
 }
 
+// ---- ChildProcess -----------------------------------------------------------------
+
+ChildProcess::ChildProcess(const std::string& Program, const std::vector<std::string>& Arguments) {
+  std::vector<std::string> argv{Program};
+  argv.insert(argv.end(), Arguments.begin(), Arguments.end());
+  pid_ = Spawn(argv, false, output_, &input_);
+  if (pid_ < 0) {
+    CloseIfOpen(input_);
+    CloseIfOpen(output_);
+    throw std::runtime_error("cannot start " + Program);
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0) Kill();
+  CloseIfOpen(input_);
+  CloseIfOpen(output_);
+}
+
+std::string ChildProcess::ReadLine(int TimeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs);
+  for (;;) {
+    const size_t end = buffer_.find('\n');
+    if (end != std::string::npos) {
+      std::string line = buffer_.substr(0, end);
+      buffer_.erase(0, end + 1);
+      return line;
+    }
+    const int left = MsUntil(deadline);
+    if (left == 0) return {};
+    if (!ReadOutput(output_, buffer_, left)) {
+      std::string rest;
+      rest.swap(buffer_);
+      return rest;
+    }
+  }
+}
+
+void ChildProcess::Kill() {
+  if (pid_ <= 0) return;
+  Reap(pid_, 0);
+  pid_ = -1;
+}
+
+int ChildProcess::Finish(int TimeoutMs) {
+  CloseIfOpen(input_);
+  if (pid_ <= 0) return -1;
+  const int code = Reap(pid_, TimeoutMs);
+  pid_ = -1;
+  return code;
+}
+
+// ---- BackgroundProgram -------------------------------------------------------------
+
 BackgroundProgram::BackgroundProgram(const std::vector<std::string>& Argv) {
-  pid_ = Spawn(Argv, output_, nullptr);
-  if (pid_ < 0) throw std::runtime_error("cannot start " + Argv.front());
+  pid_ = Spawn(Argv, true, output_, nullptr);
+  if (pid_ < 0) {
+    CloseIfOpen(output_);
+    throw std::runtime_error("cannot start " + Argv.front());
+  }
 }
 
 BackgroundProgram::~BackgroundProgram() {
   ::kill(pid_, SIGTERM);
-  int status = 0;
-  const auto deadline = Clock::now() + std::chrono::seconds(2);
-  while (::waitpid(pid_, &status, WNOHANG) == 0) {
-    if (Clock::now() >= deadline) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  Reap(pid_, 2000);
   ::close(output_);
 }
 

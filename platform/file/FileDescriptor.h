@@ -1,0 +1,35 @@
+// platform/file/FileDescriptor.h — the descriptor-level steps that the file
+// layer's operations (FileSystem.h, FileTimes.h, FileReader.h,
+// AtomicReplace.h and FileStream) share, and whole-file reads for the
+// platform's own small files (/proc, /sys, registry hives). For code inside
+// platform/ only; everything above works with names and streams.
+//
+// Each step retries when a signal interrupts it and leaves errno as the
+// failing call set it; none stores the last OS error (its caller decides).
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+namespace kx::platform {
+
+// open(2) with O_CLOEXEC always added; -1 on failure.
+int OpenRetrying(const char* Path, int Flags, mode_t Mode = 0);
+
+// Writes all of Data; false when a write fails.
+bool WriteAll(int Fd, std::string_view Data);
+
+// flock(2) without waiting: Operation is LOCK_SH or LOCK_EX (LOCK_NB is
+// added); false, errno EWOULDBLOCK, when another open holds a conflicting
+// lock.
+bool TryLock(int Fd, int Operation);
+
+// The whole of the file SystemName (a name in system form, as ToSystemPath
+// makes it), read to its end rather than to the size the system reports, so
+// /proc files come whole too. False when it cannot be opened or read (errno
+// ENOENT: there is no such file); Bytes then holds what was read so far.
+bool ReadFileToEnd(const std::string& SystemName, std::string& Bytes);
+
+}  // namespace kx::platform

@@ -4,3 +4,5 @@
 #include "export/kxQueueManager_MetaBuffers.h"
 #include "export/kxQueueManager_Record.h"
 #include "export/kxQueueManager_Tools.h"
+#include "export/kxQueueManager_DocumentXml.h"
+#include "export/kxQueueManager_Save.h"

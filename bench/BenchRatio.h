@@ -4,6 +4,10 @@
 // The ratio is our adjusted real time per iteration over the baseline's.
 #pragma once
 
+#include <cstddef>
+
+#include <cstdint>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,6 +20,18 @@
 #include <vector>
 
 namespace kx::bench {
+
+// The same 100 MB-class pseudo-random bytes in every program (a fixed linear
+// congruential sequence), so that figures of different programs compare.
+inline std::string PseudoRandomBytes(size_t Count) {
+  std::string d(Count, '\0');
+  uint64_t seed = 4711;
+  for (size_t i = 0; i + 8 <= d.size(); i += 8) {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    for (int k = 0; k < 8; ++k) d[i + k] = static_cast<char>(seed >> (8 * k + 3));
+  }
+  return d;
+}
 
 // One printed line: `ours` and `base` name benchmarks (either their function
 // name, such as "BM_GzipD", or their full name, such as "BM_GzipD/real_time");

@@ -35,15 +35,7 @@ std::string Folder() {
 }
 
 const std::string& Data() {
-  static const std::string data = [] {
-    std::string d(kBytes, '\0');
-    uint64_t seed = 4711;
-    for (size_t i = 0; i + 8 <= d.size(); i += 8) {
-      seed = seed * 6364136223846793005u + 1442695040888963407u;
-      for (int k = 0; k < 8; ++k) d[i + k] = static_cast<char>(seed >> (8 * k + 3));
-    }
-    return d;
-  }();
+  static const std::string data = kx::bench::PseudoRandomBytes(kBytes);
   return data;
 }
 

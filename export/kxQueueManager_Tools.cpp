@@ -3,6 +3,8 @@
 
 #include "environment/kxClassFactory.h"
 #include "environment/kxVanto_Paths.h"
+#include "export/kxQueueManager_DocumentXml.h"
+#include "export/kxQueueManager_Save.h"
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles.h"
 
@@ -29,4 +31,20 @@ bool TkxQueueTools::ConvertToInplaceBlobs(TDocumentQueueRecord& QueueItem) {
     blob.BlobLink.clear();
   }
   return true;
+}
+
+bool TkxQueueTools::CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
+                                      bool IncludeOptions) {
+  return kxQueueManager::CreateDocumentXML(QueueItem, DocumentXML, IncludeOptions, Message);
+}
+
+bool TkxQueueTools::SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,
+                                    TDocumentQueueRecord& QueueItem, bool IncludeOptions) {
+  UnicodeString name = FileName;  // the caller's name never changes
+  return kxQueueManager::SaveDocumentXML(name, CreateZip, QueueItem, IncludeOptions, Message);
+}
+
+bool TkxQueueTools::SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
+                                     TDocumentQueueRecord& QueueItem, bool IncludeOptions) {
+  return kxQueueManager::SaveDocumentJson(FileName, CreateZip, QueueItem, IncludeOptions, Message);
 }

@@ -40,6 +40,24 @@ class TkxQueueTools : public TObject {
   // link. True otherwise.
   bool ConvertToInplaceBlobs(TDocumentQueueRecord& QueueItem);
 
+  // The document XML of QueueItem (completed on the way) in DocumentXML;
+  // false with Message on failure (kxQueueManager::CreateDocumentXML).
+  bool CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
+                         bool IncludeOptions);
+  // Saves QueueItem as a document file, optionally zipped beside it; false
+  // with Message on failure (kxQueueManager::SaveDocumentXML/SaveDocumentJson).
+  bool SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,
+                       TDocumentQueueRecord& QueueItem, bool IncludeOptions);
+  bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
+                        TDocumentQueueRecord& QueueItem, bool IncludeOptions);
+
+  // Sends every blob of QueueItem to the queue server at ServerUrl, then its
+  // document XML. True with Message emptied, DocId the server's document id
+  // and each blob's BlobRefId the server's blob id; false with Message.
+  // DeleteSourceBlobs removes the blob files after the document was taken.
+  bool UploadDocumentXML(TDocumentQueueRecord& QueueItem, const UnicodeString& ServerUrl,
+                         bool DeleteSourceBlobs, AnsiString& DocId, const AnsiString& SessionId);
+
  private:
   // Owned; serves no request (every request builds its own client).
   std::unique_ptr<TkxClassFactory> ClassFactory;

@@ -163,7 +163,7 @@ bool AddQueueBlob(TDocumentQueueRecord& QueueItem, const UnicodeString& FileName
       if (!WriteBytesToFile(target, BlobData))
         throw Exception(u"unable to stream blob data to " + target);
     } else {
-      if (!kx::platform::CopyFile(FileName, target, false))
+      if (!TkxFiles::CopyFile32(FileName, target, uint32_t{0}))
         throw Exception(u"unable to copy " + FileName + u" to blob " + target);
       if (!kx::platform::SetFileAttributes(target, kx::platform::faArchive))
         throw Exception(u"unable to set faarchive attribute on " + target);

@@ -6,3 +6,6 @@
 #include "system/kxFiles_Zip.h"
 #include "system/kxFiles_Mime.h"
 #include "system/kxFiles_Times.h"
+#include "system/kxFiles_Copy.h"
+#include "system/kxFiles_Delete.h"
+#include "system/kxFiles_Listing.h"

@@ -6,3 +6,5 @@
 #include "text/kxStrings_Replace.h"
 #include "text/kxStrings_Convert.h"
 #include "text/kxStrings_PlaceHolders.h"
+#include "text/kxStrings_CharClass.h"
+#include "text/kxStrings_RegEx.h"

@@ -1,12 +1,17 @@
 #include "text/kxStrings_RegEx.h"
 
-#include <unicode/regex.h>
-#include <unicode/unistr.h>
-#include <unicode/utypes.h>
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
+#include <iterator>
+#include <list>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/Trim.h"
@@ -15,42 +20,110 @@
 namespace TkxStrings {
 namespace {
 
-// One compiled pattern over one text; every operation makes its own.
+using Code = std::shared_ptr<const pcre2_code>;
+
+const PCRE2_UCHAR* Units(const UnicodeString& Text) {
+  return reinterpret_cast<const PCRE2_UCHAR*>(Text.data());
+}
+
+UnicodeString EngineMessage(int ErrorCode) {
+  PCRE2_UCHAR buffer[256];
+  const int length = pcre2_get_error_message(ErrorCode, buffer, std::size(buffer));
+  if (length < 0) return u"error " + ToUtf16(std::to_string(ErrorCode));
+  return UnicodeString(reinterpret_cast<const char16_t*>(buffer), static_cast<size_t>(length));
+}
+
+// One code unit is one character (no UTF mode, so lone surrogates are
+// ordinary units); "." takes line breaks too; nothing else is set.
+Code Compile(const UnicodeString& Pattern) {
+  if (Pattern.empty()) throw ERegExpr(u"regular expression error: empty pattern");
+  int error = 0;
+  PCRE2_SIZE where = 0;
+  pcre2_code* code =
+      pcre2_compile(Units(Pattern), Pattern.size(), PCRE2_DOTALL, &error, &where, nullptr);
+  if (code == nullptr) {
+    char offset[24];
+    const auto end = std::to_chars(offset, offset + sizeof offset, where).ptr;
+    throw ERegExpr(u"regular expression error: " + EngineMessage(error) + u" at offset " +
+                   ToUtf16(std::string_view(offset, end - offset)) + u" in " + Pattern);
+  }
+  return Code(code, [](const pcre2_code* c) { pcre2_code_free(const_cast<pcre2_code*>(c)); });
+}
+
+// The most recently used compiled patterns, keyed by pattern text. A
+// pattern handed out stays alive while in use even when it is evicted.
+class PatternCache {
+ public:
+  Code Get(const UnicodeString& Pattern) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (Code code = FindLocked(Pattern)) return code;
+    }
+    Code code = Compile(Pattern);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (Code cached = FindLocked(Pattern)) return cached;
+    entries_.emplace_front(Pattern, code);
+    if (entries_.size() > kCapacity) entries_.pop_back();
+    return code;
+  }
+
+ private:
+  static constexpr size_t kCapacity = 64;
+
+  Code FindLocked(const UnicodeString& Pattern) {
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [&](const auto& e) { return e.first == Pattern; });
+    if (it == entries_.end()) return nullptr;
+    entries_.splice(entries_.begin(), entries_, it);
+    return it->second;
+  }
+
+  std::mutex mutex_;
+  std::list<std::pair<UnicodeString, Code>> entries_;
+};
+
+PatternCache& Cache() {
+  static PatternCache cache;
+  return cache;
+}
+
+// One pattern over one text, both of which must outlive it. Each search
+// goes on at the end of the previous match, one unit further after an
+// empty one.
 class Matcher {
  public:
   Matcher(const UnicodeString& Pattern, const UnicodeString& Text)
-      : text_(Text.data(), static_cast<int32_t>(Text.size())) {
-    if (Pattern.empty()) throw ERegExpr(u"regular expression error: empty pattern");
-    UErrorCode status = U_ZERO_ERROR;
-    UParseError where{};
-    pattern_.reset(icu::RegexPattern::compile(
-        icu::UnicodeString(Pattern.data(), static_cast<int32_t>(Pattern.size())), UREGEX_DOTALL,
-        where, status));
-    if (U_SUCCESS(status)) matcher_.reset(pattern_->matcher(text_, status));
-    if (U_FAILURE(status)) {
-      char offset[16];
-      const auto end = std::to_chars(offset, offset + sizeof offset, where.offset).ptr;
-      throw ERegExpr(u"regular expression error: " + ToUtf16(u_errorName(status)) +
-                     u" at offset " + ToUtf16(std::string_view(offset, end - offset)) + u" in " +
-                     Pattern);
-    }
+      : pattern_(Pattern), text_(Text), code_(Cache().Get(Pattern)),
+        data_(pcre2_match_data_create(1, nullptr), &pcre2_match_data_free) {
+    if (data_ == nullptr) throw ERegExpr(u"regular expression error: out of memory");
   }
 
   // The next whole match; false when there is none.
   bool Next(UnicodeString& Match) {
-    if (!matcher_->find()) return false;
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t start = matcher_->start(status);
-    const int32_t end = matcher_->end(status);
-    if (U_FAILURE(status)) throw ERegExpr(u"regular expression error: " + ToUtf16(u_errorName(status)));
-    Match.assign(reinterpret_cast<const char16_t*>(text_.getBuffer()) + start, end - start);
+    if (offset_ > text_.size()) return false;
+    const int rc =
+        pcre2_match(code_.get(), Units(text_), text_.size(), offset_, 0, data_.get(), nullptr);
+    if (rc == PCRE2_ERROR_NOMATCH) {
+      offset_ = text_.size() + 1;
+      return false;
+    }
+    // A return of 0 only says that the groups did not fit; the whole match did.
+    if (rc < 0)
+      throw ERegExpr(u"regular expression error: " + EngineMessage(rc) + u" in " + pattern_);
+    const PCRE2_SIZE* found = pcre2_get_ovector_pointer(data_.get());
+    const size_t start = found[0];
+    const size_t end = std::max(found[0], found[1]);
+    Match.assign(text_, start, end - start);
+    offset_ = end == start ? end + 1 : end;
     return true;
   }
 
  private:
-  icu::UnicodeString text_;  // the matcher reads it; it must outlive the matcher
-  std::unique_ptr<icu::RegexPattern> pattern_;
-  std::unique_ptr<icu::RegexMatcher> matcher_;
+  const UnicodeString& pattern_;
+  const UnicodeString& text_;
+  Code code_;
+  std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)> data_;
+  size_t offset_ = 0;
 };
 
 bool Counts(const UnicodeString& Match) { return !TrimBlanks(Match).empty(); }

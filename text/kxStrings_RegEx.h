@@ -3,17 +3,22 @@
 // a list of patterns, one parenthesised element of every match, a pattern
 // as an equality test.
 //
-// The engine is ICU's, with "." matching line breaks too and no other
-// option: case-sensitive, "^" and "$" at the ends of the whole text. Every
-// operation scans the whole text from the start and takes each whole match
-// in turn. A match counts only when it is not empty after trimming (every
-// unit at or below U+0020 removed at both ends), except in EqualsRegExW; a
-// match that counts is kept untrimmed. 8-bit texts are decoded with the
-// codec of Text.h before matching and matches are encoded back.
+// The engine is PCRE2 on UTF-16 code units, one unit per character (a
+// surrogate pair is two characters, a lone surrogate an ordinary one), with
+// "." matching line breaks too and no other option: case-sensitive, "^" at
+// the start of the whole text, "$" at its end or before a final line feed.
+// Compiled patterns are cached. Every operation scans the whole text from
+// the start and takes each whole match in turn; after an empty match the
+// search goes on one unit further. A match counts only when it is not empty
+// after trimming (every unit at or below U+0020 removed at both ends),
+// except in EqualsRegExW; a match that counts is kept untrimmed. 8-bit
+// texts are decoded with the codec of Text.h before matching and matches
+// are encoded back.
 //
 // A pattern the engine cannot compile, the empty pattern among them, raises
-// ERegExpr out of every operation. Lists passed in are added to, never
-// cleared, and handed back.
+// ERegExpr out of every operation, and so does a search the engine gives up
+// on (its backtracking limit) rather than passing for no match. Lists
+// passed in are added to, never cleared, and handed back.
 #pragma once
 
 #include <cstdint>

@@ -14,6 +14,9 @@ TEST(CheckRegularExpressionOnStr, FirstMatchThatIsNotBlank) {
       {u" *x", u"  x", true},              // the match counts untrimmed
       {u"X", u"x", false},                 // case-sensitive
       {u"a.b", u"a\nb", true},             // "." takes a line break
+      {u"a..b", u"a\r\nb", true},          // CR LF is two characters
+      {u"^..$", u"\U0001F600", true},      // so is a surrogate pair
+      {u"x\xD800", u"ax\xD800z", true},    // a lone surrogate is an ordinary unit
       {u"^b", u"a\nb", false},             // "^" is the start of the whole text
       {u"z", u"", false},
   };
@@ -134,6 +137,9 @@ TEST(RegEx, PatternsThatDoNotCompileRaise) {
   patterns.Add(u"(");
   EXPECT_THROW(TkxStrings::GetFirstRegExResultAndIndexFromList(u"abc", patterns, n), ERegExpr);
   EXPECT_EQ(list.Count(), 0);
+  // A search the engine gives up on is an error, not "no match".
+  EXPECT_THROW(TkxStrings::CheckRegularExpressionOnStr(u"(a+)+\\d", std::u16string(40, u'a')),
+               ERegExpr);
 }
 
 }  // namespace

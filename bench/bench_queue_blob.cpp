@@ -31,13 +31,7 @@ const std::string& SourceFile() {
   static const std::string path = [] {
     std::filesystem::create_directories(Folder());
     const std::string p = Folder() + "/scan.pdf";
-    std::string d(kBytes, '\0');
-    uint64_t seed = 4711;
-    for (size_t i = 0; i + 8 <= d.size(); i += 8) {
-      seed = seed * 6364136223846793005u + 1442695040888963407u;
-      for (int k = 0; k < 8; ++k) d[i + k] = static_cast<char>(seed >> (8 * k + 3));
-    }
-    std::ofstream(p, std::ios::binary) << d;
+    std::ofstream(p, std::ios::binary) << kx::bench::PseudoRandomBytes(kBytes);
     return p;
   }();
   return path;

@@ -31,18 +31,20 @@ std::string Folder() {
 
 const std::string& Document() {
   static const std::string path = [] {
-    std::string blob(3 * 1024, '\0');
-    uint64_t seed = 4711;
+    // Each blob is the next 3 KiB of the shared pseudo-random bytes (the
+    // document needs about 60 MB of them; the pool is never reused within
+    // deflate's reach).
+    constexpr size_t kBlob = 3 * 1024;
+    const std::string random = kx::bench::PseudoRandomBytes(kBytes);
+    size_t next = 0;
     std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<document>";
     for (int record = 0; doc.size() < kBytes; ++record) {
       doc += "<field name=\"Invoice\">" + std::to_string(record * 7919) + "</field><field name=\"Customer\">Customer " +
              std::to_string(record % 997) + "</field>";
       if (record % 8 == 0) {
-        for (char& c : blob) {
-          seed = seed * 6364136223846793005u + 1442695040888963407u;
-          c = static_cast<char>(seed >> 33);
-        }
-        doc += "<blob name=\"page.tif\">" + TkxBase64::StrToBase64(blob, true) + "</blob>";
+        if (next + kBlob > random.size()) next = 0;
+        doc += "<blob name=\"page.tif\">" + TkxBase64::StrToBase64(random.substr(next, kBlob), true) + "</blob>";
+        next += kBlob;
       }
     }
     doc.resize(kBytes);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "export/kxQueueManager_MetaBuffers.h"
+#include "platform/file/StagedFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Stream.h"
@@ -83,6 +84,10 @@ constexpr size_t kFdSinkBuffer = 1024 * 1024;
 
 FdXmlSink::FdXmlSink(int Fd) : fd_(Fd) { buffer_.reserve(kFdSinkBuffer); }
 
+FdXmlSink::FdXmlSink(kx::platform::StagedFile& File) : staged_(&File) {
+  buffer_.reserve(kFdSinkBuffer);
+}
+
 void FdXmlSink::Write(std::string_view Bytes) {
   if (buffer_.size() + Bytes.size() > kFdSinkBuffer) Flush();
   if (Bytes.size() >= kFdSinkBuffer)
@@ -98,15 +103,20 @@ void FdXmlSink::Flush() {
 }
 
 void FdXmlSink::WriteAll(std::string_view Bytes) {
-  while (!Bytes.empty()) {
-    const ssize_t n = ::write(fd_, Bytes.data(), Bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EWriteError(u"stream write exception - " +
-                        ToUtf16(std::string_view(std::strerror(errno))));
+  bool ok = true;
+  if (staged_ != nullptr) {
+    ok = staged_->Write(Bytes);
+  } else {
+    while (ok && !Bytes.empty()) {
+      const ssize_t n = ::write(fd_, Bytes.data(), Bytes.size());
+      if (n >= 0)
+        Bytes.remove_prefix(static_cast<size_t>(n));
+      else
+        ok = errno == EINTR;
     }
-    Bytes.remove_prefix(static_cast<size_t>(n));
   }
+  if (!ok)
+    throw EWriteError(u"stream write exception - " + ToUtf16(std::string_view(std::strerror(errno))));
 }
 
 // ---- TkxDocumentXmlWriter ----------------------------------------------------------
@@ -219,18 +229,23 @@ void TkxDocumentXmlWriter::Blob(const TkxBlob& Blob) {
 }
 
 void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
-  kxInternal::Base64Encoder encoder(true);
-  std::string text;
   xml_.StartElement("Data");
   xml_.CData(std::string_view());  // the section stands also for no bytes
+  // The text goes straight to the sink between the section's opening and
+  // closing: one buffer for the text of a block, written once per block.
+  kxInternal::Base64Encoder encoder(true);
+  const std::unique_ptr<char[]> text(
+      new char[kxInternal::Base64Encoder::MaxUpdateLength(kDocumentBlobBlock)]);
+  auto encode = [&](std::string_view bytes) {
+    const char* end = encoder.Update(bytes, text.get());
+    if (end != text.get()) sink_.Write(std::string_view(text.get(), static_cast<size_t>(end - text.get())));
+  };
   if (!Blob.BlobData.Empty()) {
-    std::string_view bytes = Blob.BlobData.View();
+    std::string_view bytes = Blob.BlobData.View();  // the shared buffer itself, no copy
     while (!bytes.empty()) {
       const std::string_view block = bytes.substr(0, kDocumentBlobBlock);
       bytes.remove_prefix(block.size());
-      text.clear();
-      encoder.Update(block, text);
-      xml_.CData(text);
+      encode(block);
     }
   } else {
     const UnicodeString failure = u"blob stream exception of file " + Blob.BlobLink;
@@ -242,13 +257,14 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
     } catch (const Exception&) {
       throw Exception(failure);
     }
-    std::string block(static_cast<size_t>(std::min<int64_t>(remaining, kDocumentBlobBlock)), '\0');
+    const size_t blockSize = static_cast<size_t>(std::min<int64_t>(remaining, kDocumentBlobBlock));
+    const std::unique_ptr<char[]> block(new char[blockSize]);
     while (remaining > 0) {
       const int64_t want = std::min<int64_t>(remaining, kDocumentBlobBlock);
       int64_t got = 0;
       try {
         while (got < want) {
-          const int64_t n = file->Read(block.data() + got, want - got);
+          const int64_t n = file->Read(block.get() + got, want - got);
           if (n <= 0) break;
           got += n;
         }
@@ -257,14 +273,12 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
       }
       if (got < want) throw Exception(failure);  // the file shrank since it was opened
       remaining -= got;
-      text.clear();
-      encoder.Update(std::string_view(block.data(), static_cast<size_t>(got)), text);
-      xml_.CData(text);
+      encode(std::string_view(block.get(), static_cast<size_t>(got)));
     }
   }
-  text.clear();
-  encoder.Finish(text);
-  if (!text.empty()) xml_.CData(text);
+  char tail[kxInternal::Base64Encoder::kMaxFinishLength];
+  const char* end = encoder.Finish(tail);
+  if (end != tail) sink_.Write(std::string_view(tail, static_cast<size_t>(end - tail)));
   xml_.EndElement();
 }
 
@@ -315,7 +329,7 @@ void WriteOptions(TkxDocumentXmlWriter& doc, const TDocumentQueueRecord& q, bool
 void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
                       bool IncludeOptions) {
   XmlWriter xml(Sink);
-  TkxDocumentXmlWriter doc(xml);
+  TkxDocumentXmlWriter doc(xml, Sink);
   xml.StartElement("kxDocument");
   doc.SafeAttribute("Id", ToUtf16(QueueItem.Id.View()));
   doc.SafeAttribute("StackId", ToUtf16(QueueItem.StackId.View()));

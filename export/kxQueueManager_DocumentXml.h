@@ -23,6 +23,10 @@
 #include "platform/xml/XmlWriter.h"
 #include "system/kxTypes_Records.h"
 
+namespace kx::platform {
+class StagedFile;
+}
+
 namespace kxQueueManager {
 
 // The bytes of a blob file are read and encoded in blocks of this size: a
@@ -42,26 +46,35 @@ UnicodeString TrimDocumentFieldName(const UnicodeString& Name);
 // of the format settings:  87 -> "87";  87.25 -> "87.25" (or "87,25").
 AnsiString DocumentConfidenceText(double Confidence);
 
-// A sink that writes to a file descriptor it does not own, gathering small
-// writes into a buffer of about 1 MiB; writes of that size or more pass
-// straight through. Raises EWriteError when the system refuses bytes.
+// A sink that writes to a file descriptor it does not own, or to a staged
+// file (which then syncs a large document while it is written), gathering
+// small writes into a buffer of about 1 MiB; writes of that size or more
+// pass straight through. Raises EWriteError when the system refuses bytes.
 class FdXmlSink final : public kx::platform::XmlSink {
  public:
   explicit FdXmlSink(int Fd);
+  explicit FdXmlSink(kx::platform::StagedFile& File);
   void Write(std::string_view Bytes) override;
   void Flush() override;
 
  private:
   void WriteAll(std::string_view Bytes);
-  int fd_;
+  int fd_ = -1;
+  kx::platform::StagedFile* staged_ = nullptr;
   std::string buffer_;
 };
 
 // Writes the parts of the document body. Each call expects the XmlWriter at
 // the place the element belongs (the caller opened its parent).
+//
+// Sink must be the sink Writer writes to: the Base64 text of blob bytes goes
+// to it directly, inside the CDATA section that Writer opened and closes,
+// because that text (alphabet, CR and LF only) needs none of the writer's
+// checks, which would otherwise cost more than the encoding.
 class TkxDocumentXmlWriter {
  public:
-  explicit TkxDocumentXmlWriter(kx::platform::XmlWriter& Writer) : xml_(Writer) {}
+  TkxDocumentXmlWriter(kx::platform::XmlWriter& Writer, kx::platform::XmlSink& Sink)
+      : xml_(Writer), sink_(Sink) {}
 
   // Element Name holding Text (made XML-safe); "<Name/>" for an empty text.
   void TextElement(std::string_view Name, const UnicodeString& Text);
@@ -86,6 +99,7 @@ class TkxDocumentXmlWriter {
 
  private:
   kx::platform::XmlWriter& xml_;
+  kx::platform::XmlSink& sink_;
 };
 
 // Writes QueueItem as a document XML into Sink and calls Sink.Flush at the

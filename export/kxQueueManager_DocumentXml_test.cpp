@@ -50,7 +50,7 @@ std::string Body(F&& write) {
   StringXmlSink sink(out);
   XmlWriter xml(sink);
   xml.StartElement("d");
-  TkxDocumentXmlWriter doc(xml);
+  TkxDocumentXmlWriter doc(xml, sink);
   write(doc);
   xml.EndElement();
   xml.Finish();
@@ -306,7 +306,7 @@ TEST(DocumentXml, FileSinkGivesTheStringSinkBytes) {
   auto write = [&](kx::platform::XmlSink& sink) {
     XmlWriter xml(sink);
     xml.StartElement("d");
-    TkxDocumentXmlWriter doc(xml);
+    TkxDocumentXmlWriter doc(xml, sink);
     doc.IndexField(f);
     doc.Blob(blob);
     xml.EndElement();

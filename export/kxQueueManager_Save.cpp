@@ -57,9 +57,10 @@ std::unique_ptr<kx::platform::StagedFile> Stage(const UnicodeString& FileName) {
   }
 }
 
-void WriteAllTo(int fd, std::string_view bytes, const UnicodeString& FileName) {
+void WriteAllTo(kx::platform::StagedFile& staged, std::string_view bytes,
+                const UnicodeString& FileName) {
   try {
-    FdXmlSink sink(fd);
+    FdXmlSink sink(staged);
     sink.Write(bytes);
     sink.Flush();
   } catch (const Exception&) {
@@ -75,7 +76,7 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
   try {
     std::unique_ptr<kx::platform::StagedFile> staged = Stage(FileName);
     try {
-      FdXmlSink sink(staged->Fd());
+      FdXmlSink sink(*staged);
       WriteDocumentXml(QueueItem, sink, IncludeOptions);
     } catch (const EWriteError&) {
       throw SaveFailure{u"streaming to file " + FileName + u" failed"};
@@ -117,7 +118,7 @@ bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
     AnsiString json;
     CreateDocumentJson(QueueItem, json, IncludeOptions, true, Message);
     std::unique_ptr<kx::platform::StagedFile> staged = Stage(name);
-    WriteAllTo(staged->Fd(), json, name);
+    WriteAllTo(*staged, json, name);
     Publish(*staged, name, nullptr);
     if (CreateZip) AddToZip(name);
   } catch (const SaveFailure& f) {

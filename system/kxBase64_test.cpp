@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "system/internal/kxBase64.h"
 
@@ -84,6 +85,43 @@ TEST(Base64, AgreesWithCoreutils) {
     EXPECT_EQ(TkxBase64::StrToBase64(data, true), crlf) << n;
     EXPECT_EQ(TkxBase64::Base64ToStr(crlf), data) << n;
     std::remove(path.c_str());
+  }
+}
+
+// The form that writes into the caller's memory: pieces that start and end
+// anywhere in a line and in a group, whole lines at a column other than 0,
+// and an odd tail. Each piece writes exactly UpdateLength characters, never
+// more than MaxUpdateLength, and the whole text is the one-shot text.
+TEST(Base64, EncoderIntoCallerMemory) {
+  struct Case { size_t total; std::vector<size_t> pieces; };  // pieces repeat
+  const Case cases[] = {
+      {57 * 40, {57}},           // line by line
+      {57 * 40 + 1, {57 * 7}},   // several lines per piece, one byte left over
+      {5000, {1, 57, 2}},        // whole lines that start in mid-line
+      {5000, {58, 113, 3}},
+      {4097, {4096}},
+      {10, {0, 4}},              // empty pieces
+  };
+  for (const auto& c : cases) {
+    const std::string data = RandomBytes(c.total, static_cast<unsigned>(c.total));
+    for (bool format : {false, true}) {
+      kxInternal::Base64Encoder encoder(format);
+      std::string text;
+      for (size_t at = 0, k = 0; at < data.size(); ++k) {
+        const size_t take = std::min(c.pieces[k % c.pieces.size()], data.size() - at);
+        const size_t want = encoder.UpdateLength(take);
+        ASSERT_LE(want, kxInternal::Base64Encoder::MaxUpdateLength(take));
+        std::vector<char> room(want + 1, '#');
+        char* end = encoder.Update(std::string_view(data).substr(at, take), room.data());
+        ASSERT_EQ(static_cast<size_t>(end - room.data()), want) << c.total << " at " << at;
+        EXPECT_EQ(room[want], '#');
+        text.append(room.data(), want);
+        at += take;
+      }
+      char tail[kxInternal::Base64Encoder::kMaxFinishLength];
+      text.append(tail, static_cast<size_t>(encoder.Finish(tail) - tail));
+      EXPECT_EQ(text, TkxBase64::StrToBase64(data, format)) << c.total << " " << format;
+    }
   }
 }
 

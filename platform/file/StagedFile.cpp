@@ -9,15 +9,28 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
+#include "platform/file/ErrorText.h"
+#include "platform/file/FileDescriptor.h"
 #include "platform/file/Path.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace kx::platform {
 namespace {
 
+// Background syncs start once this much was written and run whenever this
+// much more is waiting: few enough device flushes for small files (none
+// below the mark) and slow disks, early enough to hide most of a large
+// file's flush behind its writing.
+constexpr uint64_t kFlushStep = 8u << 20;
+
 std::atomic<unsigned long> g_stagedCounter{0};
+
+constexpr size_t kMaxEntryName = 255;  // NAME_MAX of Linux file systems
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -27,7 +40,9 @@ std::string FolderOf(const std::string& path) {
 }
 
 void SyncFolder(const std::string& folder) {
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // The rename is durable only once the folder is synced; a failure here
+  // loses nothing a reader could see, so it is not reported.
+  const int dir = OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY);
   if (dir < 0) return;
   ::fsync(dir);
   ::close(dir);
@@ -39,71 +54,177 @@ int RenameNoReplace(const char* from, const char* to) {
 
 }  // namespace
 
+// The helper thread: syncs the file's data whenever kFlushStep more bytes
+// were written since the last sync began, until it is stopped.
+struct StagedFile::Flusher {
+  explicit Flusher(int Fd) : fd(Fd), thread([this] { Run(); }) {}
+
+  void Written(uint64_t Total) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      written = Total;
+    }
+    wake.notify_one();
+  }
+
+  // Waits for the sync in progress, if any; answers the first failure's errno
+  // or 0.
+  int Stop() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+    }
+    wake.notify_one();
+    thread.join();
+    return error;
+  }
+
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex);
+    uint64_t synced = 0;
+    for (;;) {
+      wake.wait(lock, [&] { return stop || written - synced >= kFlushStep; });
+      if (stop) return;
+      const uint64_t upTo = written;
+      lock.unlock();
+      const bool ok = ::fdatasync(fd) == 0;
+      const int failure = ok ? 0 : errno;
+      lock.lock();
+      if (!ok) {
+        error = failure;
+        return;
+      }
+      synced = upTo;
+    }
+  }
+
+  const int fd;
+  std::mutex mutex;
+  std::condition_variable wake;
+  uint64_t written = 0;
+  bool stop = false;
+  int error = 0;  // read after the join only
+  std::thread thread;  // last: it starts once the members above exist
+};
+
 StagedFile::StagedFile(const UnicodeString& Path) {
   std::string target;
-  if (!ToSystemPath(Path, target) || target.back() == '/') {
-    throw EFCreateError(u"cannot create file " + Path + u": " +
-                        ToUtf16(std::string_view(std::strerror(ENOENT))));
+  const bool named = ToSystemPath(Path, target);
+  if (named && Open(target, 0666)) return;
+  const int error = named ? errno : ENOENT;
+  throw EFCreateError(u"cannot create file " + Path + u": " + OSErrorMessage(error));
+}
+
+StagedFile::StagedFile(const std::string& SystemName, mode_t NewFileMode)
+    : exactMode_(true), newMode_(NewFileMode & 07777) {
+  Open(SystemName, 0600);
+}
+
+bool StagedFile::Open(const std::string& Target, mode_t CreateMode) {
+  if (Target.empty() || Target.back() == '/') {
+    errno = ENOENT;
+    return false;
   }
-  folder_ = FolderOf(target);
-  const size_t slash = target.rfind('/');
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  folder_ = FolderOf(Target);
+  const size_t slash = Target.rfind('/');
+  const std::string name = slash == std::string::npos ? Target : Target.substr(slash + 1);
   const std::string prefix = folder_ == "/" ? "/" : folder_ + "/";
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temp_ = prefix + "." + name + "." + std::to_string(::getpid()) + "." +
-            std::to_string(++g_stagedCounter) + ".tmp";
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // A name that is valid must not fail for want of room for the suffix:
+    // the temporary name is cut to the longest a folder entry may have.
+    const std::string suffix =
+        ".tmp." + std::to_string(::getpid()) + "." + std::to_string(++g_stagedCounter);
+    temp_ = prefix + "." + name.substr(0, kMaxEntryName - 1 - suffix.size()) + suffix;
+    fd_ = OpenRetrying(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL, CreateMode);
     if (fd_ < 0 && errno != EEXIST) break;
   }
-  if (fd_ < 0) {
-    const int error = errno;
-    temp_.clear();
-    throw EFCreateError(u"cannot create file " + Path + u": " +
-                        ToUtf16(std::string_view(std::strerror(error))));
-  }
+  if (fd_ >= 0) return true;
+  temp_.clear();
+  return false;
 }
 
 StagedFile::~StagedFile() { Discard(); }
 
+bool StagedFile::StopFlusher() {
+  if (!flusher_) return true;
+  const int error = flusher_->Stop();
+  flusher_.reset();
+  if (error == 0) return true;
+  errno = error;
+  return false;
+}
+
 void StagedFile::Discard() {
+  const int saved = errno;
+  StopFlusher();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
+  errno = saved;
+}
+
+bool StagedFile::Write(std::string_view Bytes) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  if (!WriteAll(fd_, Bytes)) return false;
+  written_ += Bytes.size();
+  synced_ = false;
+  if (flusher_) {
+    flusher_->Written(written_);
+  } else if (written_ >= kFlushStep) {
+    try {
+      flusher_ = std::make_unique<Flusher>(fd_);
+      flusher_->Written(written_);
+    } catch (const std::system_error&) {
+      // No thread to be had: Publish syncs everything itself.
+    }
+  }
+  return true;
 }
 
 bool StagedFile::Publish(const UnicodeString& Path, bool Replace) {
+  std::string target;
+  if (!ToSystemPath(Path, target)) {
+    Discard();
+    errno = ENOENT;
+    return false;
+  }
+  return Publish(target, Replace);
+}
+
+bool StagedFile::Publish(const std::string& SystemName, bool Replace) {
   if (temp_.empty()) {
     errno = EBADF;
     return false;
   }
-  std::string target;
-  if (!ToSystemPath(Path, target) || FolderOf(target) != folder_) {
-    const int error = errno != 0 ? errno : EXDEV;
+  auto fail = [this] {
     Discard();
-    errno = error;
     return false;
+  };
+  if (FolderOf(SystemName) != folder_) {
+    errno = EXDEV;
+    return fail();
   }
   if (!synced_) {
-    if (::fsync(fd_) != 0) {
-      const int error = errno;
-      Discard();
-      errno = error;
-      return false;
-    }
+    if (!StopFlusher() || ::fsync(fd_) != 0) return fail();
     synced_ = true;
   }
-  if (Replace) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
+  struct stat st {};
+  mode_t mode = newMode_;
+  bool setMode = exactMode_;
+  if (Replace && ::stat(SystemName.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    mode = st.st_mode & 07777;
+    setMode = true;
   }
-  const int rc = Replace ? ::rename(temp_.c_str(), target.c_str())
-                         : RenameNoReplace(temp_.c_str(), target.c_str());
+  if (setMode && ::fchmod(fd_, mode) != 0) return fail();
+  const int rc = Replace ? ::rename(temp_.c_str(), SystemName.c_str())
+                         : RenameNoReplace(temp_.c_str(), SystemName.c_str());
   if (rc != 0) {
-    const int error = errno;
-    if (!(error == EEXIST && !Replace)) Discard();
-    errno = error;
-    return false;
+    if (errno == EEXIST && !Replace) return false;
+    return fail();
   }
   ::close(fd_);
   fd_ = -1;

@@ -1,14 +1,32 @@
 // platform/file/StagedFile.h — a new file written under a temporary name in
 // its target folder and given its final name only when complete, so that
 // nobody ever finds a half-written file under that name: not after a full
-// disk, a failed write or a crash.
+// disk, a failed write or a crash. The one place of the file layer that
+// stages, flushes and renames files (ReplaceFileAtomically is built on it).
 //
-//   StagedFile f(u"/out/doc.xml");   // "/out/.doc.xml.<pid>.<n>.tmp"
-//   write(f.Fd(), ...);
-//   f.Publish(u"/out/doc.xml", true); // fsync, rename over /out/doc.xml
+//   StagedFile f(u"/out/doc.xml");    // "/out/.doc.xml.tmp.<pid>.<n>"
+//   f.Write(bytes);
+//   f.Publish(u"/out/doc.xml", true);  // fsync, rename over /out/doc.xml
 //
-// A staged file that is not published is removed when the object goes away.
+// The temporary name starts with "." (folder watchers that skip hidden files
+// never see it) and holds ".tmp."; n counts per process, so threads never
+// share a name. A staged file that is not published is removed when the
+// object goes away.
+//
+// Large files are flushed to disk while they are written: once Write has
+// passed some megabytes, a helper thread of this object syncs the data
+// written so far, again and again, while the writer goes on, so Publish's
+// fsync has only the last part left to wait for instead of the whole file.
+// The thread ends in Publish or Discard, after at most the one sync it is
+// running. Bytes written through Fd() directly are synced only by Publish.
 #pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/rtl/Text.h"
 
@@ -21,29 +39,53 @@ class StagedFile {
   // for a path that names nothing here (drive or network paths) or a folder
   // that cannot take the file.
   explicit StagedFile(const UnicodeString& Path);
+  // The same for a name in system form (as ToSystemPath makes it), for the
+  // file layer's own callers, and without raising: on failure Fd() is -1 and
+  // errno tells why. The file stays private (0600) while it is written; when
+  // published as a new file it gets NewFileMode exactly (the umask does not
+  // apply).
+  StagedFile(const std::string& SystemName, mode_t NewFileMode);
   ~StagedFile();
   StagedFile(const StagedFile&) = delete;
   StagedFile& operator=(const StagedFile&) = delete;
 
-  // The descriptor to write to, open for writing; -1 once published.
+  // The descriptor to write to, open for writing; -1 once published or
+  // discarded, or when the file could not be made.
   int Fd() const { return fd_; }
+
+  // Writes all of Bytes at the file's current end, retrying interrupted
+  // writes. False with errno set when the system refuses bytes (the staged
+  // file stays until Discard or the end of the object).
+  bool Write(std::string_view Bytes);
 
   // Flushes the bytes to disk and gives the file the name Path, which must
   // lie in the folder given at construction. With Replace an existing file
   // there is replaced in one step (it keeps its mode); without, an existing
   // entry is left alone and the answer is false with errno EEXIST, and the
-  // staged file stays for another Publish. Any other failure: false with
-  // errno set, the staged file removed. Once true, the folder is synced too.
+  // staged file stays for another Publish. Any other failure (a sync that
+  // failed, in the background too): false with errno set, the staged file
+  // removed. Once true, the folder is synced too.
   bool Publish(const UnicodeString& Path, bool Replace);
+  bool Publish(const std::string& SystemName, bool Replace);
 
-  // Removes the staged file now.
+  // Removes the staged file now. Keeps errno.
   void Discard();
 
  private:
+  struct Flusher;
+
+  bool Open(const std::string& Target, mode_t CreateMode);
+  // Ends the background syncs; false with errno when one of them failed.
+  bool StopFlusher();
+
   std::string temp_;    // system name of the temporary file
   std::string folder_;  // system name of its folder
   int fd_ = -1;
   bool synced_ = false;
+  bool exactMode_ = false;  // publish a new file with newMode_
+  mode_t newMode_ = 0;
+  uint64_t written_ = 0;    // bytes through Write
+  std::unique_ptr<Flusher> flusher_;
 };
 
 }  // namespace kx::platform

@@ -1,6 +1,9 @@
 #include "system/internal/kxBase64.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 #include "platform/rtl/LargeBuffer.h"
 
@@ -9,6 +12,7 @@ namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr int kLineChars = 76;
+constexpr size_t kLineBytes = 57;
 
 // Two characters for every 12 bits, so a group of 3 bytes takes two look-ups.
 struct PairTable {
@@ -32,19 +36,6 @@ struct DecodeTable {
 };
 constexpr DecodeTable kDecode;
 
-inline char* EncodeGroups(const uint8_t* in, size_t groups, char* out) {
-  for (size_t g = 0; g < groups; ++g, in += 3, out += 4) {
-    const uint32_t v = (uint32_t{in[0]} << 16) | (uint32_t{in[1]} << 8) | in[2];
-    const char* hi = &kPairs.chars[2 * (v >> 12)];
-    const char* lo = &kPairs.chars[2 * (v & 0xFFF)];
-    out[0] = hi[0];
-    out[1] = hi[1];
-    out[2] = lo[0];
-    out[3] = lo[1];
-  }
-  return out;
-}
-
 uint64_t CeilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0 ? 1 : 0); }
 
 }  // namespace
@@ -57,27 +48,75 @@ uint64_t Base64EncodedLength(uint64_t Bytes, bool Format) {
 
 // ---- Encoder ------------------------------------------------------------------
 
+namespace {
+
+inline void PutPair(char* out, uint32_t twelveBits) {
+  std::memcpy(out, &kPairs.chars[2 * twelveBits], 2);
+}
+
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+  return v;
+}
+
+// Encodes groups x 3 bytes from in and reads nothing beyond them. Two groups
+// at a time through one 8-byte load while at least 9 bytes are left, so the
+// load never reaches past the input.
+inline char* EncodeGroups(const uint8_t* in, size_t groups, char* out) {
+  for (; groups >= 3; groups -= 2, in += 6, out += 8) {
+    const uint64_t v = LoadBigEndian64(in);
+    PutPair(out, static_cast<uint32_t>(v >> 52) & 0xFFF);
+    PutPair(out + 2, static_cast<uint32_t>(v >> 40) & 0xFFF);
+    PutPair(out + 4, static_cast<uint32_t>(v >> 28) & 0xFFF);
+    PutPair(out + 6, static_cast<uint32_t>(v >> 16) & 0xFFF);
+  }
+  for (; groups > 0; --groups, in += 3, out += 4) {
+    const uint32_t v = (uint32_t{in[0]} << 16) | (uint32_t{in[1]} << 8) | in[2];
+    PutPair(out, v >> 12);
+    PutPair(out + 2, v & 0xFFF);
+  }
+  return out;
+}
+
+}  // namespace
+
+size_t Base64Encoder::MaxUpdateLength(size_t Size) {
+  const size_t chars = 4 * ((Size + 2) / 3);
+  return chars + 2 * (chars / kLineChars + 1);
+}
+
+size_t Base64Encoder::UpdateLength(size_t Size) const {
+  const size_t groups = (static_cast<size_t>(pendingCount_) + Size) / 3;
+  size_t chars = 4 * groups;
+  if (format_ && groups > 0) {
+    // A CR LF before every line after the first one of the stream.
+    const size_t total = static_cast<size_t>(column_) + chars;
+    const size_t linesOpen = column_ == 0 ? 1 : CeilDiv(static_cast<size_t>(column_), kLineChars);
+    chars += 2 * (CeilDiv(total, kLineChars) - linesOpen);
+  }
+  return chars;
+}
+
 void Base64Encoder::Update(std::string_view Data, std::string& Out) {
+  const size_t start = Out.size();
+  const size_t grow = UpdateLength(Data.size());
+  if (grow > 0) {
+    kx::platform::ReserveLarge(Out, start + grow);
+    Out.resize(start + grow);
+  }
+  Update(Data, Out.data() + start);
+}
+
+char* Base64Encoder::Update(std::string_view Data, char* Out) {
   const auto* in = reinterpret_cast<const uint8_t*>(Data.data());
   size_t left = Data.size();
-  const size_t groups = (static_cast<size_t>(pendingCount_) + left) / 3;
-  if (groups == 0) {
+  char* out = Out;
+  if (static_cast<size_t>(pendingCount_) + left < 3) {
     for (size_t i = 0; i < left; ++i) pending_[pendingCount_++] = in[i];
-    return;
+    return out;
   }
-  // Exact growth: the characters, and a CR LF before every line after the
-  // first one of the stream.
-  size_t grow = 4 * groups;
-  if (format_) {
-    const size_t total = static_cast<size_t>(column_) + grow;
-    const size_t linesOpen = column_ == 0 ? 1 : CeilDiv(static_cast<size_t>(column_), kLineChars);
-    grow += 2 * (CeilDiv(total, kLineChars) - linesOpen);
-  }
-  const size_t start = Out.size();
-  kx::platform::ReserveLarge(Out, start + grow);
-  Out.resize(start + grow);
-  char* out = Out.data() + start;
-
   auto lineBreak = [&] {
     if (format_ && column_ == kLineChars) {
       *out++ = '\r';
@@ -85,48 +124,67 @@ void Base64Encoder::Update(std::string_view Data, std::string& Out) {
       column_ = 0;
     }
   };
-  size_t remaining = groups;
   if (pendingCount_ > 0) {
     uint8_t group[3] = {pending_[0], pending_[1], 0};
     const size_t take = static_cast<size_t>(3 - pendingCount_);
-    for (size_t i = 0; i < take; ++i) group[pendingCount_ + static_cast<int>(i)] = in[i];
+    for (size_t i = 0; i < take; ++i) group[static_cast<size_t>(pendingCount_) + i] = in[i];
     in += take;
     left -= take;
     pendingCount_ = 0;
     lineBreak();
     out = EncodeGroups(group, 1, out);
-    column_ += 4;
-    --remaining;
+    column_ = format_ ? column_ + 4 : 1;
   }
   if (!format_) {
-    out = EncodeGroups(in, remaining, out);
-    in += 3 * remaining;
-    left -= 3 * remaining;
-    column_ = 1;  // any value but 0: the stream has begun
+    const size_t groups = left / 3;
+    out = EncodeGroups(in, groups, out);
+    in += 3 * groups;
+    left -= 3 * groups;
+    if (groups > 0) column_ = 1;  // any value but 0: the stream has begun
   } else {
-    while (remaining > 0) {
+    while (left >= 3) {
       lineBreak();
-      const size_t n = std::min(remaining, static_cast<size_t>((kLineChars - column_) / 4));
+      if (column_ == 0 && left >= kLineBytes) {
+        // A whole line at once: the usual case, as blob blocks are whole
+        // lines.
+        out = EncodeGroups(in, kLineBytes / 3, out);
+        in += kLineBytes;
+        left -= kLineBytes;
+        column_ = kLineChars;
+        continue;
+      }
+      const size_t n = std::min(left / 3, static_cast<size_t>((kLineChars - column_) / 4));
       out = EncodeGroups(in, n, out);
       in += 3 * n;
       left -= 3 * n;
       column_ += static_cast<int>(4 * n);
-      remaining -= n;
     }
   }
   for (size_t i = 0; i < left; ++i) pending_[pendingCount_++] = in[i];
+  return out;
 }
 
 void Base64Encoder::Finish(std::string& Out) {
+  char text[kMaxFinishLength];
+  Out.append(text, static_cast<size_t>(Finish(text) - text));
+}
+
+char* Base64Encoder::Finish(char* Out) {
+  char* out = Out;
   if (pendingCount_ > 0) {
-    if (format_ && column_ == kLineChars) Out += "\r\n";
+    if (format_ && column_ == kLineChars) {
+      *out++ = '\r';
+      *out++ = '\n';
+    }
     const uint32_t v = (uint32_t{pending_[0]} << 16) | (pendingCount_ == 2 ? uint32_t{pending_[1]} << 8 : 0);
-    const char text[4] = {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63],
-                          pendingCount_ == 2 ? kAlphabet[(v >> 6) & 63] : '=', '='};
-    Out.append(text, 4);
+    *out++ = kAlphabet[v >> 18];
+    *out++ = kAlphabet[(v >> 12) & 63];
+    *out++ = pendingCount_ == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+    *out++ = '=';
   }
   pendingCount_ = 0;
   column_ = 0;
+  return out;
 }
 
 // ---- Decoder ------------------------------------------------------------------

@@ -38,14 +38,36 @@ uint64_t Base64EncodedLength(uint64_t Bytes, bool Format);
 // together equals StrToBase64 of their concatenation. Up to 2 bytes of an
 // unfinished group and the column of the current line carry over to the
 // next piece.
+//
+// Two forms: one appends to a string; the other writes into memory the
+// caller provides, for writers that pass the text straight on (a 100 MB blob
+// then costs one output buffer of the caller's choosing, never a string the
+// size of its text).
+//   Base64Encoder e(true);
+//   std::unique_ptr<char[]> text(new char[Base64Encoder::MaxUpdateLength(block)]);
+//   char* end = e.Update(block, text.get());   // text.get() .. end is the text
 class Base64Encoder {
  public:
+  // Room for the text of the last group Finish writes (CR LF and 4
+  // characters).
+  static constexpr size_t kMaxFinishLength = 6;
+
   explicit Base64Encoder(bool Format) : format_(Format) {}
+
+  // Room that Update(Data, char*) needs for Size bytes, whatever the state.
+  static size_t MaxUpdateLength(size_t Size);
+  // Exactly the characters Update writes for Size more bytes in this state.
+  size_t UpdateLength(size_t Size) const;
 
   // Appends the text of Data's complete groups to Out (growing it once).
   void Update(std::string_view Data, std::string& Out);
+  // Writes the text of Data's complete groups from Out on, which has room
+  // for UpdateLength(Data.size()) characters; answers the end of the text.
+  char* Update(std::string_view Data, char* Out);
   // Appends the last, padded group and starts over for a new stream.
   void Finish(std::string& Out);
+  // The same into room for kMaxFinishLength characters; answers the end.
+  char* Finish(char* Out);
 
  private:
   bool format_;

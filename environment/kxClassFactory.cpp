@@ -11,7 +11,7 @@ namespace {
 
 using kx::platform::http::TlsSettings;
 
-const UnicodeString kHttpKey = u"SOFTWARE\\vanto\\System\\HTTP\\";
+constexpr char16_t kHttpKey[] = u"SOFTWARE\\vanto\\System\\HTTP\\";
 
 Variant Read(const UnicodeString& Name, const Variant& Default) {
   return TkxRegistry::GetValue(HKEY_LOCAL_MACHINE, kHttpKey, Name, Default, false);

@@ -2,11 +2,13 @@
 #include <dlfcn.h>
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +38,29 @@ TEST(ExportLibrary, ExportsExactlyTheTwoEntryFunctions) {
       functions.insert(name);
   }
   EXPECT_EQ(functions, (std::set<std::string>{"kxBuildTest", "kxWideExport"}));
+}
+
+// The load constructor (the module table's init) runs when the loader
+// reaches the library's own constructor, which may be before the dynamic
+// initialisers of other translation units: a global it reads (a registry key
+// name, a table guarded by a mutex) would still be empty then. So no global
+// of the library may need one: constants are constexpr, the rest is
+// function-local.
+TEST(ExportLibrary, HasNoDynamicInitialiserThatLoadingCouldOutrun) {
+  const std::string command = "nm " KX_PLUGIN_PATH;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  ASSERT_TRUE(pipe);
+  std::string initialisers;
+  std::array<char, 1024> line{};
+  constexpr std::string_view kMark = "_GLOBAL__sub_I_";
+  while (fgets(line.data(), line.size(), pipe.get())) {
+    const std::string_view text(line.data());
+    const size_t at = text.find(kMark);
+    // "_GLOBAL__sub_I_00101_..." is one with an explicit priority.
+    if (at == std::string_view::npos || std::isdigit(static_cast<unsigned char>(text[at + kMark.size()]))) continue;
+    initialisers += text;
+  }
+  EXPECT_EQ(initialisers, "");
 }
 
 TEST(ExportLibrary, BuildTestAnswersZeroOnlyFor100) {

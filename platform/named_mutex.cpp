@@ -33,8 +33,18 @@ struct Handle {
   bool Kept = false;
 };
 
-std::mutex g_tableLock;
-std::map<std::string, std::vector<Handle>> g_table;  // by file name
+// Function-local, so that a caller running before the library's dynamic
+// initialisers (a load-time constructor) finds them ready.
+std::mutex& TableLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Handles by file name.
+std::map<std::string, std::vector<Handle>>& Table() {
+  static std::map<std::string, std::vector<Handle>> table;
+  return table;
+}
 
 // A lock request of Type on one byte (l_pid must be 0 for these locks).
 struct flock ByteLock(short Type, off_t Byte) {
@@ -125,17 +135,17 @@ int OpenLockFile(std::u16string_view Name, bool Create) {
 }
 
 bool OwnedHere(const std::string& Key) {
-  std::lock_guard<std::mutex> lock(g_tableLock);
-  const auto it = g_table.find(Key);
-  if (it == g_table.end()) return false;
+  std::lock_guard<std::mutex> lock(TableLock());
+  const auto it = Table().find(Key);
+  if (it == Table().end()) return false;
   for (const Handle& h : it->second)
     if (h.Owned) return true;
   return false;
 }
 
 void Keep(const std::string& Key, Handle H) {
-  std::lock_guard<std::mutex> lock(g_tableLock);
-  g_table[Key].push_back(H);
+  std::lock_guard<std::mutex> lock(TableLock());
+  Table()[Key].push_back(H);
 }
 
 enum class Opening { Opened, NoMutex, Failed };
@@ -258,9 +268,9 @@ ReleaseResult Release(std::u16string_view Name) {
   ::close(fd);
   if (!exists) return ReleaseResult::Failed;
   if (!*exists) return ReleaseResult::NoMutex;
-  std::lock_guard<std::mutex> lock(g_tableLock);
-  const auto it = g_table.find(FileNameFor(Name));
-  if (it == g_table.end()) return ReleaseResult::Released;
+  std::lock_guard<std::mutex> lock(TableLock());
+  const auto it = Table().find(FileNameFor(Name));
+  if (it == Table().end()) return ReleaseResult::Released;
   std::vector<Handle>& handles = it->second;
   for (auto h = handles.begin(); h != handles.end(); ++h) {
     if (!h->Owned) continue;
@@ -273,7 +283,7 @@ ReleaseResult Release(std::u16string_view Name) {
     }
     break;
   }
-  if (handles.empty()) g_table.erase(it);
+  if (handles.empty()) Table().erase(it);
   return ReleaseResult::Released;
 }
 

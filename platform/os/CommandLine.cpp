@@ -8,8 +8,17 @@
 namespace kx::platform {
 namespace {
 
-std::mutex g_mutex;
-std::optional<std::vector<UnicodeString>> g_forTesting;
+// Function-local, so that a caller running before the library's dynamic
+// initialisers (a load-time constructor) finds them ready.
+std::mutex& Mutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::optional<std::vector<UnicodeString>>& ForTesting() {
+  static std::optional<std::vector<UnicodeString>> forTesting;
+  return forTesting;
+}
 
 std::vector<UnicodeString> ReadProcCmdline() {
   std::vector<UnicodeString> args;
@@ -31,15 +40,15 @@ std::vector<UnicodeString> ReadProcCmdline() {
 
 std::vector<UnicodeString> CommandLineArguments() {
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_forTesting) return *g_forTesting;
+    std::lock_guard<std::mutex> lock(Mutex());
+    if (ForTesting()) return *ForTesting();
   }
   return ReadProcCmdline();
 }
 
 void SetCommandLineForTesting(std::optional<std::vector<UnicodeString>> Arguments) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_forTesting = std::move(Arguments);
+  std::lock_guard<std::mutex> lock(Mutex());
+  ForTesting() = std::move(Arguments);
 }
 
 }  // namespace kx::platform

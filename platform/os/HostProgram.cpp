@@ -6,15 +6,24 @@
 namespace kx::platform {
 namespace {
 
-std::mutex g_mutex;
-std::optional<std::string> g_forTesting;
+// Function-local, so that a caller running before the library's dynamic
+// initialisers (a load-time constructor) finds them ready.
+std::mutex& Mutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::optional<std::string>& ForTesting() {
+  static std::optional<std::string> forTesting;
+  return forTesting;
+}
 
 }  // namespace
 
 std::string HostProgramFileName() {
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_forTesting) return *g_forTesting;
+    std::lock_guard<std::mutex> lock(Mutex());
+    if (ForTesting()) return *ForTesting();
   }
   char* real = ::realpath("/proc/self/exe", nullptr);
   if (real == nullptr) return {};
@@ -24,8 +33,8 @@ std::string HostProgramFileName() {
 }
 
 void SetHostProgramForTesting(std::optional<std::string> Path) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_forTesting = std::move(Path);
+  std::lock_guard<std::mutex> lock(Mutex());
+  ForTesting() = std::move(Path);
 }
 
 }  // namespace kx::platform

@@ -10,7 +10,11 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <set>
 #include <string>
+#include <vector>
+
+#include "platform/xml/XmlDocument.h"
 
 namespace {
 
@@ -53,7 +57,7 @@ class Host : public ::testing::Test {
 
 // Golden files: each script's output compares exactly.
 TEST_F(Host, GoldenScripts) {
-  const std::pair<const char*, int> scripts[] = {{"commands", 1}, {"document", 0}};
+  const std::pair<const char*, int> scripts[] = {{"commands", 1}, {"document", 0}, {"export", 1}};
   for (const auto& [name, exit] : scripts) {
     const Result r = RunHost(ReadText(Source(std::string("testdata/kxhost/") + name + ".kxs")));
     std::string expected = ReadText(Source(std::string("testdata/kxhost/") + name + ".out"));
@@ -63,6 +67,56 @@ TEST_F(Host, GoldenScripts) {
     EXPECT_EQ(r.out, expected) << name;
     EXPECT_EQ(r.exit, exit) << name << "\n" << r.err;
   }
+}
+
+// The documents behind the golden file-export script: names, blob copies
+// beside them and what the documents say about them.
+TEST_F(Host, FileExportsWriteTheirDocumentsAndCopies) {
+  const Result r = RunHost(ReadText(Source("testdata/kxhost/export.kxs")));
+  EXPECT_EQ(r.exit, kx::host::kSomeFailed) << r.err;
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(sandbox_ / "out"))
+    names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"doc_4711.xml", "doc_4711-2.xml", "doc_4711-3.xml",
+                                          "4711-1.txt", "4711-1-2.txt"}));
+  const std::string blob = ReadText(Source("testdata/kxhost/blob.txt"));
+  EXPECT_EQ(ReadText(sandbox_ / "out/4711-1.txt"), blob);
+  EXPECT_EQ(ReadText(sandbox_ / "out/4711-1-2.txt"), blob);
+
+  const std::pair<const char*, const char16_t*> references[] = {
+      {"doc_4711.xml", u"4711-1"}, {"doc_4711-2.xml", u"4711-1-2"}};
+  for (const auto& [name, reference] : references) {
+    const auto doc = kx::platform::XmlDocument::Load(ReadText(sandbox_ / "out" / name));
+    const auto root = doc.DocumentElement();
+    EXPECT_EQ(root.GetAttribute(u"Id"), u"4711") << name;
+    const auto content = root.FindChild(u"Content");
+    const auto field = content.FindChild(u"Index").FindChild(u"Field");
+    EXPECT_EQ(field.GetAttribute(u"Name"), u"Amount") << name;
+    EXPECT_EQ(field.Text(), u"12.50") << name;
+    EXPECT_EQ(field.NextSibling().Name(), u"Table") << name;  // the text without "=" is no field
+    const auto blobElement = content.FindChild(u"Blobs").FindChild(u"Blob");
+    EXPECT_EQ(blobElement.FindChild(u"Name").Text(), u"Invoice scan") << name;
+    EXPECT_EQ(blobElement.FindChild(u"Reference").Text(), reference) << name;
+  }
+  const auto empty = kx::platform::XmlDocument::Load(ReadText(sandbox_ / "out/doc_4711-3.xml"));
+  EXPECT_FALSE(empty.DocumentElement().FindChild(u"Content").FindChild(u"Index").HasChildNodes());
+}
+
+// The README's run command: the sample document goes into the sandbox and
+// every command succeeds.
+TEST_F(Host, ReadmeExampleExportsOneDocument) {
+  const Result r = RunHost(ReadText(Source("testdata/kxhost/example.kxs")));
+  EXPECT_EQ(r.exit, kx::host::kAllSucceeded) << r.out << r.err;
+  std::vector<fs::path> files;
+  for (const auto& e : fs::directory_iterator(sandbox_ / "out")) files.push_back(e.path());
+  ASSERT_EQ(files.size(), 1u);
+  const auto doc = kx::platform::XmlDocument::Load(ReadText(files[0]));
+  const auto root = doc.DocumentElement();
+  EXPECT_EQ(files[0].filename().string(), "doc_" + ToUtf8(root.GetAttribute(u"Id")) + ".xml");
+  EXPECT_EQ(root.GetAttribute(u"Id").size(), 32u);
+  const auto content = root.FindChild(u"Content");
+  EXPECT_TRUE(content.FindChild(u"Index").FindChild(u"Table"));
+  EXPECT_TRUE(content.FindChild(u"Blobs").FindChild(u"Blob").FindChild(u"Data"));
 }
 
 TEST_F(Host, ExitCodesAndScriptErrors) {

@@ -1,0 +1,446 @@
+// The export run of command 600 in-process: destinations, document ids and
+// file names, the record as the written document shows it, blob copies,
+// publishing without replacing, and the error texts.
+#include "export/kxExportRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <vector>
+
+#include "export/kxExport.h"
+#include "export/kxPluginState.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/xml/XmlDocument.h"
+#include "system/kxToolsEvo2_Identity.h"
+
+namespace fs = std::filesystem;
+using kx::platform::XmlDocument;
+using kx::platform::XmlElement;
+using kx::plugin::PluginState;
+
+namespace {
+
+struct Call {
+  int32_t rc;
+  std::u16string error;
+};
+
+Call Command(int32_t command, const std::u16string& input = u"") {
+  std::vector<char16_t> data(input.begin(), input.end());
+  data.resize(input.size() + 4096, u'\0');
+  std::vector<char16_t> error(8192, u'\0');
+  Call c;
+  c.rc = kx::plugin::WideExport(command, data.data(), 0, error.data());
+  c.error = error.data();
+  return c;
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+XmlElement Child(const XmlElement& parent, const char16_t* path) {
+  XmlElement at = parent;
+  std::u16string rest = path;
+  while (at && !rest.empty()) {
+    const size_t slash = rest.find(u'/');
+    at = at.FindChild(rest.substr(0, slash));
+    rest = slash == std::u16string::npos ? u"" : rest.substr(slash + 1);
+  }
+  return at;
+}
+
+std::vector<XmlElement> Children(const XmlElement& parent, const char16_t* name) {
+  std::vector<XmlElement> found;
+  if (!parent) return found;
+  for (const auto& node : parent.ChildNodes())
+    if (XmlElement e = node.AsElement(); e && e.Name() == name) found.push_back(e);
+  return found;
+}
+
+class ExportRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kx::plugin::ResetPluginState();
+    dir_ = fs::path(std::getenv("TMPDIR")) /
+           ("run-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    vanto_ = std::getenv("VANTOSYS");
+    fs::remove_all(vanto_);
+    fs::create_directories(vanto_);
+  }
+  void TearDown() override {
+    kx::plugin::ResetPluginState();
+    kx::plugin::SetExportNameHookForTesting(nullptr);
+    kx::platform::SetClockForTesting(nullptr);
+    fs::remove_all(dir_);
+  }
+
+  std::u16string P(const std::string& relative) const {
+    return ToUtf16((dir_ / relative).string());
+  }
+
+  // Command 110 with the given settings (XML elements) and command 100.
+  static void Open(const std::string& settings) {
+    ASSERT_EQ(Command(110, ToUtf16("<kxConfig>" + settings + "</kxConfig>")).rc, 0);
+    ASSERT_EQ(Command(100).rc, 0);
+  }
+
+  // Every entry below the test's folder, as sorted relative paths.
+  std::set<std::string> Listing() const {
+    std::set<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(dir_))
+      names.insert(fs::relative(e.path(), dir_).string());
+    return names;
+  }
+
+  static XmlDocument Document(const fs::path& path) { return XmlDocument::Load(Read(path)); }
+
+  fs::path dir_;
+  fs::path vanto_;
+};
+
+TEST_F(ExportRun, NoDestinationAtAllCancelsBeforeAnything) {
+  ASSERT_EQ(Command(100).rc, 0);
+  ASSERT_EQ(Command(350, u"4711").rc, 0);
+  PluginState().CreateNewDocId = true;
+  const Call c = Command(600);
+  EXPECT_EQ(c.rc, -1);
+  EXPECT_EQ(c.error, u"empty export destination - processing cancelled");
+  EXPECT_EQ(PluginState().LastExportError, c.error);
+  EXPECT_EQ(PluginState().DocId, "4711");
+  EXPECT_TRUE(fs::is_empty(vanto_));  // no queue tools: no blob or temporary folder
+}
+
+// Which destination the run takes from the target (command 130) and the
+// settings Importfile and ServerName. Drive and network targets are file
+// paths that name nothing here, so saving there fails.
+TEST_F(ExportRun, DestinationFromTargetAndSettings) {
+  struct Case {
+    std::u16string target, importfile, server;
+    std::string written;  // the document file below the test folder, or ""
+    std::u16string error;
+  };
+  const std::u16string noDestination =
+      u"create document exception (Exception - no export destination specified)";
+  auto notWritten = [](const std::u16string& path) {
+    return u"create document exception (Exception - error creating document xml file "
+           u"(streaming to file " + path + u" failed))";
+  };
+  const Case cases[] = {
+      {P("target.xml"), P("import.xml"), u"", "target.xml", u""},
+      {u"d:", P("import.xml"), u"", "import.xml", u""},  // neither path nor URL: ignored
+      {u"HTTPS://queue.example/in", P("import.xml"), u"", "import.xml", u""},  // a file wins
+      {u"relative.xml", P("import.xml"), u"", "import.xml", u""},
+      {u"http://queue.example/in", u"", u"", "", noDestination},  // URLs need "HTTP"
+      {u"d:", u"", u"", "", noDestination},
+      {u"\\\\server\\share\\in.xml", P("import.xml"), u"", "",
+       notWritten(u"\\\\server\\share\\in.xml")},
+      {u"c:\\out\\doc.xml", u"", u"", "", notWritten(u"c:\\out\\doc.xml")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.target));
+    kx::plugin::ResetPluginState();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::remove_all(vanto_);
+    auto& s = PluginState();
+    s.Importfile = c.importfile;
+    s.ServerName = c.server;
+    ASSERT_EQ(Command(100).rc, 0);
+    ASSERT_EQ(Command(130, c.target).rc, 0);
+    UnicodeString error = u"old";
+    const bool ok = kx::plugin::RunExport(error);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(ok, c.error.empty());
+    if (!c.written.empty()) {
+      EXPECT_EQ(Listing(), std::set<std::string>{c.written});
+      EXPECT_TRUE(Document(dir_ / c.written).DocumentElement());
+    } else {
+      EXPECT_TRUE(fs::is_empty(dir_));
+    }
+    // Past the first check the queue tools are made, with their folders,
+    // and a document id is kept whatever the outcome.
+    EXPECT_TRUE(fs::is_directory(vanto_ / "data" / "blobs"));
+    EXPECT_EQ(s.DocId.size(), 32u);
+  }
+}
+
+// The server branch hands the record to the upload and passes its failure
+// text on; a file destination keeps the document away from the server.
+TEST_F(ExportRun, UploadFailureTextAndFileBeforeServer) {
+  Open("<ServerName>http://127.0.0.1:1/queue</ServerName>");
+  ASSERT_EQ(Command(500, P("missing.pdf")).rc, 0);
+  UnicodeString error;
+  EXPECT_FALSE(kx::plugin::RunExport(error));
+  const std::u16string prefix = u"create document exception (Exception - ";
+  EXPECT_EQ(error.substr(0, prefix.size()), prefix) << ToUtf8(error);
+  EXPECT_GT(error.size(), prefix.size() + 1);
+  EXPECT_EQ(error.back(), u')');
+  EXPECT_TRUE(fs::is_empty(dir_));
+
+  Write(dir_ / "in.txt", "x");
+  ASSERT_EQ(Command(100).rc, 0);
+  ASSERT_EQ(Command(500, P("in.txt")).rc, 0);
+  PluginState().Importfile = P("out.xml");
+  EXPECT_TRUE(kx::plugin::RunExport(error)) << ToUtf8(error);
+  EXPECT_EQ(error, u"");
+  EXPECT_EQ(Listing(), (std::set<std::string>{"in.txt", "out.xml"}));
+}
+
+TEST_F(ExportRun, DocIdPlaceHolderAndFreeName) {
+  kx::platform::SetClockForTesting([] { return TDateTime(46367.5); });  // 2026-12-11 12:00
+  Open("<Importfile>" + ToUtf8(P("doc_%DocId_%yyyy.xml")) +
+       "</Importfile><CreateNewDocId>false</CreateNewDocId>");
+  ASSERT_EQ(Command(350, u"4711").rc, 0);
+  for (const char* expected : {"doc_4711_2026.xml", "doc_4711_2026-2.xml", "doc_4711_2026-3.xml"}) {
+    const Call c = Command(600);
+    ASSERT_EQ(c.rc, 0) << ToUtf8(c.error);
+    EXPECT_TRUE(fs::exists(dir_ / expected)) << expected;
+  }
+  EXPECT_EQ(Listing().size(), 3u);
+  EXPECT_EQ(PluginState().DocId, "4711");
+  EXPECT_EQ(Document(dir_ / "doc_4711_2026-2.xml").DocumentElement().GetAttribute(u"Id"), u"4711");
+}
+
+TEST_F(ExportRun, DocumentIdsFromRunToRun) {
+  // Off: an id of command 350 is used and kept; an empty one is made once
+  // and reused.
+  Open("<Importfile>" + ToUtf8(P("%docid.xml")) +
+       "</Importfile><CreateNewDocId>false</CreateNewDocId>");
+  ASSERT_EQ(Command(350, u"HOSTID").rc, 0);
+  ASSERT_EQ(Command(600).rc, 0);
+  EXPECT_TRUE(fs::exists(dir_ / "HOSTID.xml"));
+  EXPECT_EQ(PluginState().DocId, "HOSTID");
+  ASSERT_EQ(Command(200).rc, 0);  // forgets the id
+  ASSERT_EQ(Command(600).rc, 0);
+  const AnsiString made = PluginState().DocId;
+  EXPECT_EQ(made.size(), 32u);
+  EXPECT_TRUE(fs::exists(dir_ / (made + ".xml")));
+  ASSERT_EQ(Command(600).rc, 0);
+  EXPECT_EQ(PluginState().DocId, made);
+  EXPECT_TRUE(fs::exists(dir_ / (made + "-2.xml")));
+
+  // On: every run a new id, even after command 350.
+  PluginState().CreateNewDocId = true;
+  ASSERT_EQ(Command(350, u"HOSTID").rc, 0);
+  ASSERT_EQ(Command(600).rc, 0);
+  const AnsiString first = PluginState().DocId;
+  ASSERT_EQ(Command(600).rc, 0);
+  const AnsiString second = PluginState().DocId;
+  EXPECT_NE(first, "HOSTID");
+  EXPECT_NE(first, made);
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(fs::exists(dir_ / (first + ".xml")));
+  EXPECT_TRUE(fs::exists(dir_ / (second + ".xml")));
+
+  // The record's id is the document id cut to 32 bytes, never inside a
+  // character; the file name takes the whole id.
+  PluginState().CreateNewDocId = false;
+  const std::string longId = std::string(31, 'A') + "\xC3\xA4" + "B";
+  ASSERT_EQ(Command(350, ToUtf16(longId)).rc, 0);
+  ASSERT_EQ(Command(600).rc, 0);
+  EXPECT_EQ(Document(dir_ / (longId + ".xml")).DocumentElement().GetAttribute(u"Id"),
+            ToUtf16(std::string(31, 'A')));
+}
+
+// What the written document shows of the record the run built.
+TEST_F(ExportRun, RecordFromSettingsFieldsTableAndBlobs) {
+  Write(dir_ / "scan.pdf", "%PDF-1.4 scan");
+  Open("<Importfile>" + ToUtf8(P("out/doc.xml")) +
+       "</Importfile><State> idle </State><Task>plumo</Task><Priority>7</Priority>"
+       "<Include>true</Include><Application>app</Application><Project>prj</Project>"
+       "<Destination>dst</Destination><ExportTitle>title</ExportTitle>"
+       "<ExportService>svc</ExportService><ConvertScheme>cs</ConvertScheme>"
+       "<ScriptScheme>ss</ScriptScheme><PostScheme>ps</PostScheme>"
+       "<ExportScheme>es</ExportScheme>");
+  for (const char16_t* field : {u"Amount[DOUBLE,2,10,20,30,40,95]=12.5", u"no equals sign",
+                                u"Gone=x", u"Name=A&B"})
+    ASSERT_EQ(Command(400, field).rc, 0);
+  PluginState().PluginTools->RemoveFieldByName(u"gone");
+  // Column Qty is longer than the first column: its last cell gets a row too.
+  for (const char16_t* cell : {u"Item,0=Nut", u"Qty[INT,1,5,6,7,8,90],0=4", u"Qty[INT],2=9"})
+    ASSERT_EQ(Command(450, cell).rc, 0);
+  ASSERT_EQ(Command(500, P("scan.pdf")).rc, 0);
+  ASSERT_EQ(Command(510, u"Invoice scan").rc, 0);
+  ASSERT_EQ(Command(530, u"invoice").rc, 0);
+  const Call c = Command(600);
+  ASSERT_EQ(c.rc, 0) << ToUtf8(c.error);
+
+  const XmlDocument doc = Document(dir_ / "out/doc.xml");
+  const XmlElement root = doc.DocumentElement();
+  EXPECT_EQ(root.GetAttribute(u"Id"), ToUtf16(PluginState().DocId));
+  EXPECT_EQ(root.GetAttribute(u"StackId"), u"");
+  EXPECT_FALSE(root.HasAttribute(u"URIDocId"));  // no repository
+  const XmlElement options = Child(root, u"Options");
+  const std::pair<const char16_t*, std::u16string> expected[] = {
+      {u"State", u"IDLE"},          {u"Task", u"PLUMO"},
+      {u"Priority", u"7"},          {u"UserName", TkxTools::GetUserName()},
+      {u"Client", TkxTools::GetComputerName()},
+      {u"Application", u"app"},     {u"Project", u"prj"},
+      {u"Destination", u"dst"},     {u"ExportTitle", u"title"},
+      {u"Exportservice", u"svc"},   {u"ConvertScheme", u"cs"},
+      {u"ScriptScheme", u"ss"},     {u"PostScriptScheme", u"ps"},
+      {u"ExportScheme", u"es"},     {u"Subject", u"12.50 A&B"},
+  };
+  for (const auto& [name, value] : expected)
+    EXPECT_EQ(Child(options, name).Text(), value) << ToUtf8(name);
+
+  const std::vector<XmlElement> fields = Children(Child(root, u"Content/Index"), u"Field");
+  ASSERT_EQ(fields.size(), 2u);  // the removed field and the one without "=" add nothing
+  EXPECT_EQ(fields[0].GetAttribute(u"Name"), u"Amount");
+  EXPECT_EQ(fields[0].GetAttribute(u"DataType"), u"DOUBLE");
+  EXPECT_EQ(fields[0].GetAttribute(u"Confidence"), u"95");
+  EXPECT_EQ(fields[0].GetAttribute(u"Page"), u"2");
+  EXPECT_EQ(fields[0].GetAttribute(u"Zone"), u"10,20,30,40");
+  EXPECT_EQ(fields[1].GetAttribute(u"Name"), u"Name");
+  EXPECT_EQ(fields[1].Text(), u"A&B");
+
+  const XmlElement table = Child(root, u"Content/Index/Table");
+  const std::vector<XmlElement> header = Children(Child(table, u"Header/Fields"), u"Field");
+  ASSERT_EQ(header.size(), 2u);
+  EXPECT_EQ(header[1].Text(), u"Qty");
+  EXPECT_EQ(header[1].GetAttribute(u"ExternalId"), u"Qty");
+  EXPECT_EQ(header[1].GetAttribute(u"DataType"), u"INT");
+  const std::vector<XmlElement> rows = Children(Child(table, u"Rows"), u"Row");
+  ASSERT_EQ(rows.size(), 3u);
+  for (const XmlElement& row : rows) EXPECT_EQ(row.GetAttribute(u"Confidence"), u"0.00");
+  const std::vector<XmlElement> first = Children(rows[0], u"Col");
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(first[0].Text(), u"Nut");
+  EXPECT_EQ(first[1].GetAttribute(u"Confidence"), u"90.00");
+  EXPECT_EQ(first[1].GetAttribute(u"Zone"), u"5,6,7,8");
+  EXPECT_EQ(first[1].GetAttribute(u"Page"), u"1");
+  EXPECT_TRUE(Children(rows[1], u"Col").empty());
+  const std::vector<XmlElement> last = Children(rows[2], u"Col");
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_EQ(last[0].GetAttribute(u"Id"), u"1");
+  EXPECT_EQ(last[0].Text(), u"9");
+
+  const std::vector<XmlElement> blobs = Children(Child(root, u"Content/Blobs"), u"Blob");
+  ASSERT_EQ(blobs.size(), 1u);
+  EXPECT_EQ(Child(blobs[0], u"Name").Text(), u"Invoice scan");
+  EXPECT_EQ(Child(blobs[0], u"DocType").Text(), u"invoice");
+  EXPECT_EQ(Child(blobs[0], u"Extension").Text(), u".pdf");
+  EXPECT_EQ(Child(blobs[0], u"Data").Text(), u"JVBERi0xLjQgc2Nhbg==");  // without ByRef: embedded
+  EXPECT_EQ(Listing(), (std::set<std::string>{"out", "out/doc.xml", "scan.pdf"}));
+}
+
+TEST_F(ExportRun, ByRefCopiesBlobsBesideTheDocument) {
+  fs::create_directories(dir_ / "in");
+  Write(dir_ / "in/a.pdf", "pdf bytes");
+  Write(dir_ / "in/b.tif", "tif bytes");
+  Open("<Importfile>" + ToUtf8(P("out/doc.xml")) + "</Importfile><ByRef>true</ByRef>");
+  ASSERT_EQ(Command(500, P("in/a.pdf")).rc, 0);
+  ASSERT_EQ(Command(500, P("in/b.tif")).rc, 0);
+  ASSERT_EQ(Command(600).rc, 0);
+  const std::string id = PluginState().DocId;
+  EXPECT_EQ(Listing(), (std::set<std::string>{"in", "in/a.pdf", "in/b.tif", "out", "out/doc.xml",
+                                              "out/" + id + "-1.pdf", "out/" + id + "-2.tif"}));
+  EXPECT_EQ(Read(dir_ / "out" / (id + "-2.tif")), "tif bytes");
+  const XmlDocument doc = Document(dir_ / "out/doc.xml");
+  const std::vector<XmlElement> blobs =
+      Children(Child(doc.DocumentElement(), u"Content/Blobs"), u"Blob");
+  ASSERT_EQ(blobs.size(), 2u);
+  EXPECT_EQ(Child(blobs[0], u"Reference").Text(), ToUtf16(id + "-1"));
+  EXPECT_EQ(Child(blobs[1], u"Reference").Text(), ToUtf16(id + "-2"));
+  EXPECT_FALSE(Child(blobs[0], u"Data"));
+
+  // Towards a server nothing is copied.
+  fs::remove_all(dir_ / "out");
+  ASSERT_EQ(Command(110, u"<kxConfig><ServerName>http://127.0.0.1:1/q</ServerName>"
+                         u"<ByRef>true</ByRef></kxConfig>").rc, 0);
+  EXPECT_EQ(Command(600).rc, -1);
+  EXPECT_EQ(Listing(), (std::set<std::string>{"in", "in/a.pdf", "in/b.tif"}));
+}
+
+// Two exports into one folder may choose the same free name; the run never
+// replaces a document that appeared under its chosen name meanwhile.
+TEST_F(ExportRun, NameTakenBeforePublishingGoesToTheNextFreeName) {
+  Open("<Importfile>" + ToUtf8(P("doc.xml")) + "</Importfile>");
+  std::vector<std::u16string> offered;
+  int take = 2;
+  kx::plugin::SetExportNameHookForTesting([&](const UnicodeString& name) {
+    offered.push_back(name);
+    if (take-- > 0) Write(ToUtf8(name), "other export");
+  });
+  const Call c = Command(600);
+  ASSERT_EQ(c.rc, 0) << ToUtf8(c.error);
+  EXPECT_EQ(offered, (std::vector<std::u16string>{P("doc.xml"), P("doc-2.xml"), P("doc-3.xml")}));
+  EXPECT_EQ(Read(dir_ / "doc.xml"), "other export");
+  EXPECT_EQ(Read(dir_ / "doc-2.xml"), "other export");
+  EXPECT_TRUE(Document(dir_ / "doc-3.xml").DocumentElement());
+  EXPECT_EQ(Listing().size(), 3u);  // no temporary file left
+
+  // A folder holds the name without counting as a file: the run fails
+  // instead of offering that name for ever.
+  kx::plugin::SetExportNameHookForTesting(nullptr);
+  fs::create_directories(dir_ / "sub/taken.xml");
+  PluginState().Importfile = P("sub/taken.xml");
+  EXPECT_EQ(Command(600).error,
+            u"create document exception (Exception - error creating document xml file "
+            u"(streaming to file " + P("sub/taken.xml") + u" failed))");
+  EXPECT_EQ(Listing(), (std::set<std::string>{"doc.xml", "doc-2.xml", "doc-3.xml", "sub",
+                                              "sub/taken.xml"}));
+}
+
+TEST_F(ExportRun, FailureTexts) {
+  Write(dir_ / "in.pdf", "x");
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;
+    std::u16string error;
+  };
+  const std::u16string prefix = u"create document exception (Exception - ";
+  const Case cases[] = {
+      {"no hand-over object", [] { ASSERT_EQ(Command(900).rc, 0); },
+       prefix + u"no document open (command 100 missing))"},
+      {"removed blob slot",
+       [&] {
+         ASSERT_EQ(Command(500, P("in.pdf")).rc, 0);
+         PluginState().PluginTools->RemoveBlobById(0);
+       },
+       prefix + u"invalid file information - empty data and filename)"},
+      {"missing blob file",
+       [&] { ASSERT_EQ(Command(500, P("missing.pdf")).rc, 0); },
+       prefix + u"error creating document xml (blob stream exception of file " +
+           P("missing.pdf") + u"))"},
+      {"missing blob file by reference",
+       [&] {
+         PluginState().ByRef = true;
+         ASSERT_EQ(Command(500, P("missing.pdf")).rc, 0);
+       },
+       prefix + u"unable to copy " + P("missing.pdf") + u" to blob " + P("out/") +
+           u"ID-1.pdf)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kx::plugin::ResetPluginState();
+    auto& s = PluginState();
+    s.Importfile = P("out/doc.xml");
+    s.DocId = "ID";
+    ASSERT_EQ(Command(100).rc, 0);
+    c.prepare();
+    const Call call = Command(600);
+    EXPECT_EQ(call.rc, -1);
+    EXPECT_EQ(call.error, c.error);
+    EXPECT_EQ(s.LastExportError, c.error);
+    EXPECT_FALSE(fs::exists(dir_ / "out/doc.xml"));
+  }
+}
+
+}  // namespace

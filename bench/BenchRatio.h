@@ -12,11 +12,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kx::bench {
@@ -32,6 +35,20 @@ inline std::string PseudoRandomBytes(size_t Count) {
   }
   return d;
 }
+
+// A value of /proc/self/status in KiB, by its name without the colon
+// ("VmRSS", "VmHWM"); -1 when unknown.
+inline int64_t StatusKiB(std::string_view Key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.size() > Key.size() && line.compare(0, Key.size(), Key) == 0 && line[Key.size()] == ':')
+      return std::strtoll(line.c_str() + Key.size() + 1, nullptr, 10);
+  return -1;
+}
+
+// Starts the peak resident size (VmHWM) over from the current resident size.
+inline void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // One printed line: `ours` and `base` name benchmarks (either their function
 // name, such as "BM_GzipD", or their full name, such as "BM_GzipD/real_time");

@@ -75,21 +75,6 @@ const std::string& UploadFile() {
   return path;
 }
 
-int64_t StatusKb(const char* Field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(Field, 0) == 0) {
-      const char* p = line.c_str() + std::strlen(Field);
-      while (*p == ' ' || *p == '\t') ++p;
-      int64_t kb = 0;
-      std::from_chars(p, line.c_str() + line.size(), kb);
-      return kb;
-    }
-  }
-  return 0;
-}
-
 kx::testing::RawPeer::Answer Sink() { return {"HTTP/1.1 201 Created\r\nContent-Length: 0\r\n\r\n", 0, false, false}; }
 
 void BM_ParseMultiPartData(benchmark::State& state) {
@@ -124,11 +109,8 @@ void BM_HTTPPut(benchmark::State& state) {
   kx::testing::RawPeer sink(Sink(), 100000);
   const UnicodeString url = ToUtf16(sink.Url("/kxblobupload"));
   const UnicodeString file = ToUtf16(UploadFile());
-  {
-    std::ofstream reset("/proc/self/clear_refs");
-    reset << "5";  // the peak resident set starts over from here
-  }
-  const int64_t before = StatusKb("VmRSS:");
+  kx::bench::ResetPeak();  // the peak resident set starts over from here
+  const int64_t before = kx::bench::StatusKiB("VmRSS");
   for (auto _ : state) {
     FileStream stream(file, fmOpenRead | fmShareDenyWrite);
     int32_t code = 0;
@@ -139,7 +121,7 @@ void BM_HTTPPut(benchmark::State& state) {
       break;
     }
   }
-  state.counters["rss_growth_MB"] = static_cast<double>(StatusKb("VmHWM:") - before) / 1024.0;
+  state.counters["rss_growth_MB"] = static_cast<double>(kx::bench::StatusKiB("VmHWM") - before) / 1024.0;
   state.SetBytesProcessed(state.iterations() * int64_t(kBytes));
 }
 BENCHMARK(BM_HTTPPut)->Unit(benchmark::kMillisecond)->UseRealTime();

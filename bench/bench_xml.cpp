@@ -119,23 +119,14 @@ void BM_Xmllint(benchmark::State& state) {
 }
 BENCHMARK(BM_Xmllint)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A value of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when unknown.
-long StatusKiB(const std::string& key) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind(key + ":", 0) == 0) return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
-  return -1;
-}
-
 // The resident memory that f adds at its peak, in MiB; -1 when the kernel
 // cannot reset the peak.
 template <class F>
 double PeakAddedMiB(F&& f) {
-  std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current VmRSS
-  const long before = StatusKiB("VmRSS");
+  kx::bench::ResetPeak();
+  const int64_t before = kx::bench::StatusKiB("VmRSS");
   f();
-  const long peak = StatusKiB("VmHWM");
+  const int64_t peak = kx::bench::StatusKiB("VmHWM");
   if (before < 0 || peak < 0) return -1;
   return static_cast<double>(peak - before) / 1024.0;
 }

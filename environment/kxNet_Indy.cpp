@@ -1,7 +1,5 @@
 #include "environment/kxNet_Indy.h"
 
-#include <algorithm>
-#include <cstring>
 
 #include "environment/kxClassFactory.h"
 #include "platform/http/HttpClient.h"
@@ -18,34 +16,6 @@ namespace {
 using kx::platform::http::HttpClient;
 
 enum class Method { Get, Put, Post };
-
-// A request body over a text the caller keeps: read in pieces, never copied.
-class TextStream : public Stream {
- public:
-  explicit TextStream(const AnsiString& Text) : text_(Text) {}
-
-  int64_t Read(void* Buffer, int64_t Count) override {
-    const int64_t size = Size();
-    if (Count <= 0 || position_ >= size) return 0;
-    const int64_t n = std::min(Count, size - position_);
-    std::memcpy(Buffer, text_.data() + position_, static_cast<size_t>(n));
-    position_ += n;
-    return n;
-  }
-  int64_t Write(const void*, int64_t) override { throw EWriteError("the request text is read-only"); }
-  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
-    const int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? position_ : Size();
-    if (base + Offset < 0) throw EStreamError("seek before the start of the request text");
-    position_ = base + Offset;
-    return position_;
-  }
-  void SetSize(int64_t) override { throw EStreamError("the request text is read-only"); }
-  int64_t Size() override { return static_cast<int64_t>(text_.size()); }
-
- private:
-  const AnsiString& text_;
-  int64_t position_ = 0;
-};
 
 const TkxClassFactory& Factory() {
   if (NetClassFactory == nullptr) throw Exception("the network settings are not loaded");
@@ -195,13 +165,13 @@ AnsiString HTTPPut(const UnicodeString& AUrl, Stream& ContentStream,
 AnsiString HTTPPut(const UnicodeString& AUrl, const AnsiString& ContentStr,
                    const UnicodeString& ContentType, int32_t& ResponseCode,
                    AnsiString& RawHeader, TkxHTTPHeaderType HeaderType) {
-  TextStream content(ContentStr);
+  ReadOnlyMemoryStream content(ContentStr);
   return HTTPPut(AUrl, content, ContentType, ResponseCode, RawHeader, HeaderType);
 }
 
 AnsiString HTTPPut(const UnicodeString& AUrl, const AnsiString& ContentStr,
                    const UnicodeString& ContentType, int32_t& ResponseCode) {
-  TextStream content(ContentStr);
+  ReadOnlyMemoryStream content(ContentStr);
   return Upload(Method::Put, AUrl, content, ContentType, ResponseCode);
 }
 
@@ -220,13 +190,13 @@ AnsiString HTTPPost(const UnicodeString& AUrl, Stream& ContentStream,
 AnsiString HTTPPost(const UnicodeString& AUrl, const AnsiString& ContentStr,
                     const UnicodeString& ContentType, int32_t& ResponseCode,
                     AnsiString& RawHeader, TkxHTTPHeaderType HeaderType) {
-  TextStream content(ContentStr);
+  ReadOnlyMemoryStream content(ContentStr);
   return HTTPPost(AUrl, content, ContentType, ResponseCode, RawHeader, HeaderType);
 }
 
 AnsiString HTTPPost(const UnicodeString& AUrl, const AnsiString& ContentStr,
                     const UnicodeString& ContentType, int32_t& ResponseCode) {
-  TextStream content(ContentStr);
+  ReadOnlyMemoryStream content(ContentStr);
   return Upload(Method::Post, AUrl, content, ContentType, ResponseCode);
 }
 

@@ -26,10 +26,6 @@ std::function<bool()>& SelfTestOverride() {
   return check;
 }
 
-void RequireSelfTest() {
-  if (!MD5SelfTest()) throw Exception(u"MD5 self test failed");
-}
-
 }  // namespace
 
 // ---- Digest -------------------------------------------------------------------
@@ -109,6 +105,10 @@ AnsiString GetMD5FromFile(const UnicodeString& FileName, uint16_t AccessMode) {
 bool MD5SelfTest() {
   if (const auto& check = SelfTestOverride()) return check();
   return GetMD5(nullptr, 0) == kEmptyDigest;
+}
+
+void RequireSelfTest() {
+  if (!MD5SelfTest()) throw Exception(u"MD5 self test failed");
 }
 
 namespace detail {

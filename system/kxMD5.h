@@ -62,6 +62,13 @@ AnsiString GetMD5FromFile(const UnicodeString& FileName, uint16_t AccessMode);
 // True when the digest of empty input is "D41D8CD98F00B204E9800998ECF8427E".
 bool MD5SelfTest();
 
+// Raises Exception "MD5 self test failed" when MD5SelfTest fails. The
+// string and file forms run it first; a caller that digests data with
+// Digest as it passes by (an upload that reads its file once) runs it before
+// the first byte, so every digest the system reports comes from a checked
+// MD5.
+void RequireSelfTest();
+
 namespace detail {
 // The module's load step: raises Exception "MD5 self test failed!" when
 // MD5SelfTest fails.

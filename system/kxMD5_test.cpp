@@ -136,10 +136,12 @@ TEST(MD5, FailingSelfTest) {
   };
   EXPECT_EQ(message([] { TkxMD5::GetMD5FromString("x"); }), "MD5 self test failed");
   EXPECT_EQ(message([] { TkxMD5::GetMD5FromFile(u"/nonexistent", 0x0020); }), "MD5 self test failed");
+  EXPECT_EQ(message([] { TkxMD5::RequireSelfTest(); }), "MD5 self test failed");
   EXPECT_EQ(message([] { TkxMD5::detail::InitializeModule(); }), "MD5 self test failed!");
   EXPECT_EQ(TkxMD5::GetMD5("abc", 3), "900150983CD24FB0D6963F7D28E17F72");  // runs no self test
   TkxMD5::detail::SetSelfTestOverrideForTesting(nullptr);
   EXPECT_NO_THROW(TkxMD5::detail::InitializeModule());
+  EXPECT_NO_THROW(TkxMD5::RequireSelfTest());
 }
 
 }  // namespace

@@ -104,6 +104,31 @@ void MemoryStream::Clear() {
   position_ = 0;
 }
 
+// --- ReadOnlyMemoryStream ---------------------------------------------------
+
+int64_t ReadOnlyMemoryStream::Read(void* Buffer, int64_t Count) {
+  const int64_t size = Size();
+  if (Count <= 0 || position_ >= size) return 0;
+  const int64_t n = std::min(Count, size - position_);
+  std::memcpy(Buffer, bytes_.data() + position_, static_cast<size_t>(n));
+  position_ += n;
+  return n;
+}
+
+int64_t ReadOnlyMemoryStream::Write(const void*, int64_t) {
+  throw EStreamError("the stream is read-only");
+}
+
+int64_t ReadOnlyMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  const int64_t base = Origin == soBeginning ? 0 : (Origin == soCurrent ? position_ : Size());
+  if ((Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset) || base + Offset < 0)
+    RaiseBadPosition();
+  position_ = base + Offset;
+  return position_;
+}
+
+void ReadOnlyMemoryStream::SetSize(int64_t) { throw EStreamError("the stream is read-only"); }
+
 // --- FileStream -------------------------------------------------------------
 
 FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_(FileName) {

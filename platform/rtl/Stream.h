@@ -1,5 +1,6 @@
 // platform/rtl/Stream.h — byte streams: the abstract Stream, a stream in
-// memory and a stream on a file.
+// memory, a read-only stream over bytes held elsewhere and a stream on a
+// file.
 //
 // Positions and sizes are 64-bit byte counts from the start of the stream.
 // Read and Write answer how many bytes they moved (Read fewer at the end of
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Text.h"
@@ -66,6 +68,24 @@ class MemoryStream : public Stream {
 
  private:
   std::vector<uint8_t> bytes_;
+  int64_t position_ = 0;
+};
+
+// A read-only stream over bytes it does not own (a request text, a shared
+// buffer), which must outlive it; nothing is copied. Write and SetSize raise
+// EStreamError.
+class ReadOnlyMemoryStream : public Stream {
+ public:
+  explicit ReadOnlyMemoryStream(std::string_view Bytes) : bytes_(Bytes) {}
+
+  int64_t Read(void* Buffer, int64_t Count) override;
+  int64_t Write(const void* Buffer, int64_t Count) override;
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  void SetSize(int64_t NewSize) override;
+  int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
+
+ private:
+  std::string_view bytes_;
   int64_t position_ = 0;
 };
 

@@ -160,9 +160,11 @@ bool TkxQueueTools::UploadDocumentXML(TDocumentQueueRecord& QueueItem, const Uni
         if (!blob.BlobLink.empty() && TkxFiles::FileExists(blob.BlobLink)) kx::platform::DeleteFile(blob.BlobLink);
     }
     // The id names later document files ("%docid"): whatever the server
-    // sends, it must not lead outside their folder.
+    // sends, it must not lead outside their folder. "." and ".." are valid
+    // file names that still lead elsewhere as a folder.
     DocId = ToUtf8(TkxFiles::ConvertToFileName(
         ToUtf16(TkxNet::GetHttpRawHeaderValue("DocumentId", header))));
+    if (DocId == "." || DocId == "..") DocId.assign(DocId.size(), '_');
     Message.clear();
     return true;
   } catch (const Exception& e) {

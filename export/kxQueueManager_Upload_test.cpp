@@ -310,6 +310,9 @@ TEST_F(Upload, DocumentIdBecomesAFileNameSafeText) {
   const Case cases[] = {
       {"DocumentId: 4711-A\r\n", "4711-A"},
       {"DocumentId: ../../etc/x:y\\z\r\n", "....etcxyz"},
+      {"DocumentId: ..\r\n", "__"},
+      {"DocumentId: /.\r\n", "_"},
+      {"DocumentId: ...\r\n", "..."},  // an ordinary name
       {"", ""},  // no id: DocId empty, and the upload still succeeds
   };
   for (const Case& c : cases) {

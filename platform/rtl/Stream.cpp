@@ -21,6 +21,23 @@ namespace {
 
 [[noreturn]] void RaiseBadPosition() { throw EStreamError("Invalid stream position"); }
 
+// The reading and seeking of both streams over bytes in memory.
+int64_t ReadFromMemory(const void* Bytes, int64_t Size, int64_t& Position, void* Buffer, int64_t Count) {
+  if (Count <= 0 || Position >= Size) return 0;
+  const int64_t n = std::min(Count, Size - Position);
+  std::memcpy(Buffer, static_cast<const char*>(Bytes) + Position, static_cast<size_t>(n));
+  Position += n;
+  return n;
+}
+
+int64_t SeekInMemory(int64_t Size, int64_t& Position, int64_t Offset, TSeekOrigin Origin) {
+  const int64_t base = Origin == soBeginning ? 0 : (Origin == soCurrent ? Position : Size);
+  if ((Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset) || base + Offset < 0)
+    RaiseBadPosition();
+  Position = base + Offset;
+  return Position;
+}
+
 // Records errno as the last OS error and answers its text.
 std::string FailureText(int error) {
   kx::platform::SetLastOSError(error);
@@ -66,12 +83,7 @@ int64_t Stream::CopyFrom(Stream& Source, int64_t Count) {
 // --- MemoryStream -----------------------------------------------------------
 
 int64_t MemoryStream::Read(void* Buffer, int64_t Count) {
-  const int64_t size = Size();
-  if (Count <= 0 || position_ >= size) return 0;
-  const int64_t n = std::min(Count, size - position_);
-  std::memcpy(Buffer, bytes_.data() + position_, static_cast<size_t>(n));
-  position_ += n;
-  return n;
+  return ReadFromMemory(bytes_.data(), Size(), position_, Buffer, Count);
 }
 
 int64_t MemoryStream::Write(const void* Buffer, int64_t Count) {
@@ -85,11 +97,7 @@ int64_t MemoryStream::Write(const void* Buffer, int64_t Count) {
 }
 
 int64_t MemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  const int64_t base = Origin == soBeginning ? 0 : (Origin == soCurrent ? position_ : Size());
-  if ((Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset) || base + Offset < 0)
-    RaiseBadPosition();
-  position_ = base + Offset;
-  return position_;
+  return SeekInMemory(Size(), position_, Offset, Origin);
 }
 
 void MemoryStream::SetSize(int64_t NewSize) {
@@ -107,12 +115,7 @@ void MemoryStream::Clear() {
 // --- ReadOnlyMemoryStream ---------------------------------------------------
 
 int64_t ReadOnlyMemoryStream::Read(void* Buffer, int64_t Count) {
-  const int64_t size = Size();
-  if (Count <= 0 || position_ >= size) return 0;
-  const int64_t n = std::min(Count, size - position_);
-  std::memcpy(Buffer, bytes_.data() + position_, static_cast<size_t>(n));
-  position_ += n;
-  return n;
+  return ReadFromMemory(bytes_.data(), Size(), position_, Buffer, Count);
 }
 
 int64_t ReadOnlyMemoryStream::Write(const void*, int64_t) {
@@ -120,11 +123,7 @@ int64_t ReadOnlyMemoryStream::Write(const void*, int64_t) {
 }
 
 int64_t ReadOnlyMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  const int64_t base = Origin == soBeginning ? 0 : (Origin == soCurrent ? position_ : Size());
-  if ((Offset > 0 && base > std::numeric_limits<int64_t>::max() - Offset) || base + Offset < 0)
-    RaiseBadPosition();
-  position_ = base + Offset;
-  return position_;
+  return SeekInMemory(Size(), position_, Offset, Origin);
 }
 
 void ReadOnlyMemoryStream::SetSize(int64_t) { throw EStreamError("the stream is read-only"); }

@@ -73,6 +73,25 @@ TEST(MemoryStream, ReadWriteSeekSize) {
   EXPECT_EQ(s.Position(), 0);
 }
 
+TEST(ReadOnlyMemoryStream, ReadsAndSeeksTheBytesItWasGivenAndRefusesChanges) {
+  const std::string bytes("he\0llo", 6);
+  ReadOnlyMemoryStream s(bytes);
+  EXPECT_EQ(s.Size(), 6);
+  char part[4] = {};
+  EXPECT_EQ(s.Read(part, 4), 4);
+  EXPECT_EQ(std::string(part, 4), std::string("he\0l", 4));
+  EXPECT_EQ(s.Read(part, 4), 2);  // the rest
+  EXPECT_EQ(s.Read(part, 4), 0);
+  EXPECT_EQ(s.Seek(-3, soEnd), 3);
+  EXPECT_EQ(ReadAll(s), "llo");
+  EXPECT_EQ(s.Seek(10, soBeginning), 10);  // beyond the end: reads nothing
+  EXPECT_EQ(s.Read(part, 1), 0);
+  EXPECT_THROW(s.Seek(-11, soCurrent), EStreamError);
+  EXPECT_THROW(s.WriteBuffer("x", 1), EStreamError);
+  EXPECT_THROW(s.SetSize(0), EStreamError);
+  EXPECT_EQ(s.Size(), 6);
+}
+
 TEST(FileStream, ReadWriteSeekSize) {
   const std::string path = TempPath("rw.bin");
   {

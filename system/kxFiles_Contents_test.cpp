@@ -7,9 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/file/ChildLockForTesting.h"
@@ -18,29 +16,14 @@
 #include "system/kxFiles.h"
 #include "system/kxMD5.h"
 #include "system/kxToolsEvo2.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class ContentsTest : public ::testing::Test {
+class ContentsTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/kxFiles_Contents_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string P(const std::string& name) const { return dir_ + "/" + name; }
-  UnicodeString U(const std::string& name) const { return ToUtf16(P(name)); }
-  void Write(const std::string& name, const std::string& content) const {
-    std::ofstream(P(name), std::ios::binary) << content;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(P(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
   // A file of Size bytes that takes no disk space.
   void Sparse(const std::string& name, int64_t size) const {
     const int fd = ::open(P(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -48,8 +31,6 @@ class ContentsTest : public ::testing::Test {
     ASSERT_EQ(::ftruncate(fd, size), 0);
     ::close(fd);
   }
-
-  std::string dir_;
 };
 
 TEST_F(ContentsTest, LoadFileToString) {

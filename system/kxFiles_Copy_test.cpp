@@ -6,39 +6,21 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles_Times.h"
 #include "system/kxToolsEvo2.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class CopyTest : public ::testing::Test {
+class CopyTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/kxFiles_Copy_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string P(const std::string& name) const { return dir_ + "/" + name; }
-  UnicodeString U(const std::string& name) const { return ToUtf16(P(name)); }
-  void Write(const std::string& name, const std::string& content) const {
-    fs::create_directories(fs::path(P(name)).parent_path());
-    std::ofstream(P(name), std::ios::binary) << content;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(P(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
   bool Exists(const std::string& name) const { return fs::exists(P(name)); }
   // Every entry below the folder, sorted, as "name=content" or "name/".
   std::string Listing() const {
@@ -52,8 +34,6 @@ class CopyTest : public ::testing::Test {
     for (const auto& e : entries) out += e;
     return out;
   }
-
-  std::string dir_;
 };
 
 TEST_F(CopyTest, CopyFlagsDecideAboutAnExistingTarget) {
@@ -250,8 +230,9 @@ TEST_F(CopyTest, ForceMoveByExistMode) {
     const UnicodeString got = TkxFiles::ForceMoveFile32(U("src.txt"), U("dst.txt"), c.mode);
     EXPECT_EQ(got, *c.want ? U(c.want) : u"") << int(c.mode) << "/" << int(c.target);
     EXPECT_EQ(Listing(), c.listing) << int(c.mode) << "/" << int(c.target);
-    if (*c.want && c.target != Target::Same)
+    if (*c.want && c.target != Target::Same) {
       EXPECT_EQ(fs::last_write_time(P(c.want)), written) << int(c.mode);
+    }
   }
   // Onto itself: the file stays.
   fs::remove_all(dir_);

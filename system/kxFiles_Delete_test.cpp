@@ -7,34 +7,18 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class DeleteTest : public ::testing::Test {
+class DeleteTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/kxFiles_Delete_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-  std::string P(const std::string& name) const { return dir_ + "/" + name; }
-  UnicodeString U(const std::string& name) const { return ToUtf16(P(name)); }
-  void Write(const std::string& name, const std::string& content) const {
-    fs::create_directories(fs::path(P(name)).parent_path());
-    std::ofstream(P(name), std::ios::binary) << content;
-  }
   // Every entry below the folder, sorted; folders end in "/".
   std::string Listing() const {
     std::vector<std::string> entries;
@@ -45,8 +29,6 @@ class DeleteTest : public ::testing::Test {
     for (const auto& e : entries) out += e;
     return out;
   }
-
-  std::string dir_;
 };
 
 TEST_F(DeleteTest, ForceDeleteFile) {

@@ -2,33 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class ListingTest : public ::testing::Test {
+class ListingTest : public kx::testing::ScratchFolderTest {
  protected:
   void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/kxFiles_Listing_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    for (const char* d : {"a/x/y", "a/z", "a/.hidden/inner", "a/X"}) fs::create_directories(dir_ + "/" + d);
-    fs::create_directory_symlink(dir_ + "/a", dir_ + "/a/z/loop");
+    ScratchFolderTest::SetUp();
+    for (const char* d : {"a/x/y", "a/z", "a/.hidden/inner", "a/X"}) fs::create_directories(P(d));
+    fs::create_directory_symlink(P("a"), P("a/z/loop"));
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  UnicodeString U(const std::string& name) const { return ToUtf16(dir_ + "/" + name); }
   // The list with the test folder cut off each entry.
   std::string Relative(const TStringList& list) const {
     std::string out;
     for (int32_t i = 0; i < list.Count(); ++i) out += ToUtf8(list.Get(i)).substr(dir_.size() + 1) + " ";
     return out;
   }
-
-  std::string dir_;
 };
 
 TEST_F(ListingTest, GetPathListDepthFirst) {

@@ -11,24 +11,15 @@
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles.h"
 #include "system/kxWin32.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/kxFiles_Paths_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  UnicodeString U(const std::string& name) const { return ToUtf16(dir_ + "/" + name); }
-  void Touch(const std::string& name) const { std::ofstream(dir_ + "/" + name) << "x"; }
-
-  std::string dir_;
+  void Touch(const std::string& name) const { std::ofstream(P(name)) << "x"; }
 };
 
 TEST(FilesText, PathTexts) {

@@ -15,6 +15,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -40,22 +41,17 @@ std::string Text(TDateTime value) {
   return Text(y, mo, d, h, mi, s, ms);
 }
 
-class TimesTest : public ::testing::Test {
+class TimesTest : public kx::testing::ScratchFolderTest {
  protected:
   void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/kxFiles_Times_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    ScratchFolderTest::SetUp();
     ::setenv("TZ", "Europe/Berlin", 1);
   }
   void TearDown() override {
     ::setenv("TZ", "UTC", 1);
     kx::platform::SetClockForTesting(nullptr);
-    fs::remove_all(dir_);
+    ScratchFolderTest::TearDown();
   }
-  std::string P(const std::string& name) const { return dir_ + "/" + name; }
-  UnicodeString U(const std::string& name) const { return ToUtf16(P(name)); }
   std::string Make(const std::string& name, int64_t mtimeSec = kSummerSec, long mtimeNsec = 500'000'000) const {
     std::ofstream(P(name)) << "x";
     SetTimes(name, mtimeSec, mtimeNsec);
@@ -74,8 +70,6 @@ class TimesTest : public ::testing::Test {
     const TDateTime now = EncodeDateTime(2024, 7, 1, h, m, s, ms);
     kx::platform::SetClockForTesting([now] { return now; });
   }
-
-  std::string dir_;
 };
 
 TEST_F(TimesTest, ReadsInLocalTimeAtBothPrecisions) {

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/zip/ZipArchive.h"
 #include "platform/zip/ZipPeersForTesting.h"
 #include "system/kxFiles.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -20,26 +20,10 @@ namespace fs = std::filesystem;
 using kx::platform::CheckZipWithPeers;
 using Members = std::vector<std::pair<std::string, std::string>>;
 
-class ZipTest : public ::testing::Test {
+class ZipTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/kxFiles_Zip_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string P(const std::string& name) const { return dir_ + "/" + name; }
-  UnicodeString U(const std::string& name) const { return ToUtf16(P(name)); }
   static std::string Fixture(const std::string& name) {
     return std::string(std::getenv("KX_SOURCE_DIR")) + "/testdata/zip/" + name;
-  }
-  static void Write(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   // Every file and folder below the test folder, relative to it.
   std::set<std::string> Tree() const {
@@ -60,12 +44,10 @@ class ZipTest : public ::testing::Test {
     for (const auto& [member, content] : members) ASSERT_TRUE(zip.Add(ToUtf16(member), content)) << member;
     ASSERT_TRUE(zip.Save()) << zip.ErrorText();
   }
-
-  std::string dir_;
 };
 
 TEST_F(ZipTest, AddFileToZipTakesDataOrTheFile) {
-  Write(P("doc.xml"), "<file/>");
+  Write("doc.xml", "<file/>");
   struct Case { const char* what; std::string inFile, data; bool ok; std::string member, content; };
   const Case cases[] = {
       {"missing file, empty data", P("none.xml"), "", false, "", ""},
@@ -86,8 +68,8 @@ TEST_F(ZipTest, AddFileToZipTakesDataOrTheFile) {
 }
 
 TEST_F(ZipTest, AddFileToZipKeepsOtherMembersAndReplacesItsOwn) {
-  Write(P("one.txt"), "1");
-  Write(P("two.txt"), "2");
+  Write("one.txt", "1");
+  Write("two.txt", "2");
   ASSERT_TRUE(TkxFiles::CreateBlankFile(U("a.zip")));  // a 0-byte file is an empty archive
   ASSERT_TRUE(TkxFiles::AddFileToZip(P("one.txt"), P("a.zip"), ""));
   ASSERT_TRUE(TkxFiles::AddFileToZip(P("two.txt"), P("a.zip"), ""));
@@ -95,11 +77,11 @@ TEST_F(ZipTest, AddFileToZipKeepsOtherMembersAndReplacesItsOwn) {
   EXPECT_EQ(CheckZipWithPeers(P("a.zip"), {{"one.txt", "one again"}, {"two.txt", "2"}}), "");
 
   // Not an archive: false, and the file stays as it was.
-  Write(P("text.zip"), "plain text");
+  Write("text.zip", "plain text");
   EXPECT_FALSE(TkxFiles::AddFileToZip(P("one.txt"), P("text.zip"), ""));
-  EXPECT_EQ(Read(P("text.zip")), "plain text");
+  EXPECT_EQ(Read("text.zip"), "plain text");
   // An input file locked by another process cannot be read.
-  Write(P("locked.txt"), "locked");
+  Write("locked.txt", "locked");
   kx::platform::ChildLockForTesting lock(U("locked.txt"));
   ASSERT_TRUE(lock.Locked());
   EXPECT_FALSE(TkxFiles::AddFileToZip(P("locked.txt"), P("b.zip"), ""));
@@ -107,9 +89,9 @@ TEST_F(ZipTest, AddFileToZipKeepsOtherMembersAndReplacesItsOwn) {
 }
 
 TEST_F(ZipTest, AddFilesToZipSavesOnceOrNotAtAll) {
-  Write(P("a.txt"), "a");
+  Write("a.txt", "a");
   fs::create_directories(P("sub"));
-  Write(P("sub/ä.txt"), "ä");
+  Write("sub/ä.txt", "ä");
   TStringList files;
   files.Add(U("sub/ä.txt"));
   files.Add(U("a.txt"));
@@ -117,13 +99,13 @@ TEST_F(ZipTest, AddFilesToZipSavesOnceOrNotAtAll) {
   EXPECT_EQ(CheckZipWithPeers(P("a.zip"), {{"ä.txt", "ä"}, {"a.txt", "a"}}), "");
 
   // A file that cannot be read fails the whole call: nothing is saved.
-  const std::string before = Read(P("a.zip"));
-  Write(P("b.txt"), "b");
+  const std::string before = Read("a.zip");
+  Write("b.txt", "b");
   files.Clear();
   files.Add(U("b.txt"));
   files.Add(U("missing.txt"));
   EXPECT_FALSE(TkxFiles::AddFilesToZip(files, U("a.zip")));
-  EXPECT_EQ(Read(P("a.zip")), before);
+  EXPECT_EQ(Read("a.zip"), before);
 
   // No files: an archive without members.
   files.Clear();
@@ -134,15 +116,15 @@ TEST_F(ZipTest, AddFilesToZipSavesOnceOrNotAtAll) {
 TEST_F(ZipTest, GetFileFromZipWritesTheFirstMember) {
   // Whatever the first member's name, it goes to Outfile, whose folders are made.
   ASSERT_TRUE(TkxFiles::GetFileFromZip(U("out/deep/first.bin"), ToUtf16(Fixture("python_members.zip"))));
-  EXPECT_EQ(Read(P("out/deep/first.bin")), "stored a/x\n");
+  EXPECT_EQ(Read("out/deep/first.bin"), "stored a/x\n");
 
   MakeArchive("ours.zip", {{"m1", "one"}, {"m2", "two"}});
-  Write(P("existing"), "old content that is longer");
+  Write("existing", "old content that is longer");
   ASSERT_TRUE(TkxFiles::GetFileFromZip(U("existing"), U("ours.zip")));
-  EXPECT_EQ(Read(P("existing")), "one");
+  EXPECT_EQ(Read("existing"), "one");
 
   MakeArchive("empty.zip", {});
-  Write(P("blank.zip"), "");
+  Write("blank.zip", "");
   EXPECT_FALSE(TkxFiles::GetFileFromZip(U("x"), U("empty.zip")));
   EXPECT_FALSE(TkxFiles::GetFileFromZip(U("x"), U("blank.zip")));
   EXPECT_FALSE(TkxFiles::GetFileFromZip(U("x"), U("missing.zip")));
@@ -156,12 +138,12 @@ TEST_F(ZipTest, GetFilesFromZipUnpacksUnderFreeNames) {
   ASSERT_TRUE(TkxFiles::GetFilesFromZip(archive, U("t"), files));
   const std::vector<std::string> first = {P("t/a/x.txt"), P("t/x.txt"), P("t/docs/Grüße.txt"), P("t/win/w.txt")};
   EXPECT_EQ(Items(files), first);
-  EXPECT_EQ(Read(P("t/a/x.txt")), "stored a/x\n");
+  EXPECT_EQ(Read("t/a/x.txt"), "stored a/x\n");
   std::string deflated;
   for (int i = 0; i < 50; ++i) deflated += "deflated x ";
-  EXPECT_EQ(Read(P("t/x.txt")), deflated);
-  EXPECT_EQ(Read(P("t/docs/Grüße.txt")), "Grüße\n");
-  EXPECT_EQ(Read(P("t/win/w.txt")), "backslash\r\n");
+  EXPECT_EQ(Read("t/x.txt"), deflated);
+  EXPECT_EQ(Read("t/docs/Grüße.txt"), "Grüße\n");
+  EXPECT_EQ(Read("t/win/w.txt"), "backslash\r\n");
 
   // Again into the same folder: every member gets the next free name, and
   // the list holds only this run's files.
@@ -201,10 +183,10 @@ TEST_F(ZipTest, GetFilesFromZipNeverWritesOverAnEntryTheFreeNameMisses) {
   MakeArchive("a.zip", {{".profile", "from the archive"}});
   MakeArchive("b.zip", {{"sub", "a file where a folder is"}});
   fs::create_directories(P("t/sub"));
-  Write(P("t/.profile"), "mine");
+  Write("t/.profile", "mine");
   TStringList files;
   EXPECT_FALSE(TkxFiles::GetFilesFromZip(U("a.zip"), U("t"), files));
-  EXPECT_EQ(Read(P("t/.profile")), "mine");
+  EXPECT_EQ(Read("t/.profile"), "mine");
   EXPECT_FALSE(TkxFiles::GetFilesFromZip(U("b.zip"), U("t"), files));
   EXPECT_TRUE(fs::is_directory(P("t/sub")));
 }

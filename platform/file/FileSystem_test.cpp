@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/file/ChildLockForTesting.h"
@@ -18,41 +17,21 @@
 #include "platform/os/LastError.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Stream.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace kx::platform;
 
-class FileSystemTest : public ::testing::Test {
+class FileSystemTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/FileSystem_test_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  UnicodeString U(const std::string& name) const { return ToUtf16(Path(name)); }
-  void Write(const std::string& name, const std::string& content) const {
-    std::ofstream(Path(name), std::ios::binary) << content;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
   std::string Names(const std::u16string& mask, uint32_t filter) const {
     std::string out;
     for (const FileEntry& e : FindEntries(ToUtf16(dir_) + u"/" + mask, filter))
       out += (out.empty() ? "" : " ") + ToUtf8(e.Name);
     return out;
   }
-
-  std::string dir_;
 };
 
 TEST_F(FileSystemTest, SearchSortsFiltersAndMatches) {
@@ -61,10 +40,10 @@ TEST_F(FileSystemTest, SearchSortsFiltersAndMatches) {
   Write("a.txt", "aaa");
   Write(".hidden.txt", "");
   Write("c.pdf", "");
-  fs::create_directory(Path("sub.txt"));
-  fs::create_symlink(Path("gone"), Path("dangling.txt"));
-  fs::create_symlink(Path("sub.txt"), Path("linkdir.txt"));
-  ASSERT_EQ(::mkfifo(Path("fifo.txt").c_str(), 0644), 0);
+  fs::create_directory(P("sub.txt"));
+  fs::create_symlink(P("gone"), P("dangling.txt"));
+  fs::create_symlink(P("sub.txt"), P("linkdir.txt"));
+  ASSERT_EQ(::mkfifo(P("fifo.txt").c_str(), 0644), 0);
 
   // By name without regard to case, then ordinally; never "." or "..".
   EXPECT_EQ(Names(u"*.txt", kPlainFiles), "A.TXT a.txt b.txt");
@@ -117,7 +96,7 @@ TEST_F(FileSystemTest, SearchSortsFiltersAndMatches) {
 TEST_F(FileSystemTest, ExistenceFoldersAndNewFiles) {
   Write(".dot", "keep");
   EXPECT_TRUE(EntryExists(U(".dot")));
-  fs::create_symlink(Path("gone"), Path("dangling"));
+  fs::create_symlink(P("gone"), P("dangling"));
   EXPECT_TRUE(EntryExists(U("dangling")));
   EXPECT_FALSE(EntryExists(U("none")));
 
@@ -126,7 +105,7 @@ TEST_F(FileSystemTest, ExistenceFoldersAndNewFiles) {
   EXPECT_EQ(Read(".dot"), "keep");
   EXPECT_FALSE(CreateNewFile(U("dangling")));
   EXPECT_TRUE(CreateNewFile(U("new")));
-  EXPECT_TRUE(fs::is_regular_file(Path("new")));
+  EXPECT_TRUE(fs::is_regular_file(P("new")));
   EXPECT_FALSE(CreateNewFile(U("no/such")));
   EXPECT_EQ(LastOSError(), ENOENT);
 
@@ -168,14 +147,14 @@ TEST_F(FileSystemTest, LocksBindEveryOpener) {
 
 TEST_F(FileSystemTest, CopyAndMove) {
   Write("src", std::string(300000, 'x') + "end");
-  ::chmod(Path("src").c_str(), 0640);
-  const fs::file_time_type stamp = fs::last_write_time(Path("src")) - std::chrono::hours(30);
-  fs::last_write_time(Path("src"), stamp);
+  ::chmod(P("src").c_str(), 0640);
+  const fs::file_time_type stamp = fs::last_write_time(P("src")) - std::chrono::hours(30);
+  fs::last_write_time(P("src"), stamp);
 
   ASSERT_TRUE(CopyFile(U("src"), U("copy"), true));
   EXPECT_EQ(Read("copy"), Read("src"));
-  EXPECT_EQ(fs::last_write_time(Path("copy")), stamp);
-  EXPECT_EQ(fs::status(Path("copy")).permissions() & fs::perms::all,
+  EXPECT_EQ(fs::last_write_time(P("copy")), stamp);
+  EXPECT_EQ(fs::status(P("copy")).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
   Write("other", "old");
@@ -187,17 +166,17 @@ TEST_F(FileSystemTest, CopyAndMove) {
   EXPECT_FALSE(CopyFile(U("src"), U("src"), false));  // onto itself: nothing lost
   EXPECT_EQ(Read("src").size(), 300003u);
   EXPECT_FALSE(CopyFile(U("missing"), U("x"), false));
-  fs::create_directory(Path("dir"));
+  fs::create_directory(P("dir"));
   EXPECT_FALSE(CopyFile(U("dir"), U("x"), false));
-  EXPECT_FALSE(fs::exists(Path("x")));
+  EXPECT_FALSE(fs::exists(P("x")));
 
   EXPECT_FALSE(MoveFile(U("copy"), U("other")));  // never replaces
   EXPECT_EQ(LastOSError(), EEXIST);
   EXPECT_TRUE(MoveFile(U("copy"), U("dir/moved")));
-  EXPECT_FALSE(fs::exists(Path("copy")));
+  EXPECT_FALSE(fs::exists(P("copy")));
   EXPECT_EQ(Read("dir/moved").size(), 300003u);
   EXPECT_TRUE(MoveFile(U("dir"), U("dir2")));  // folders rename too
-  EXPECT_TRUE(fs::exists(Path("dir2/moved")));
+  EXPECT_TRUE(fs::exists(P("dir2/moved")));
 }
 
 TEST_F(FileSystemTest, Owner) {
@@ -212,12 +191,12 @@ TEST_F(FileSystemTest, WholeFilesAreReadToTheirEnd) {
   const std::string big(200'000, 'x');  // more than one read
   Write("big", big + "end");
   std::string bytes;
-  ASSERT_TRUE(ReadFileToEnd(Path("big"), bytes));
+  ASSERT_TRUE(ReadFileToEnd(P("big"), bytes));
   EXPECT_EQ(bytes, big + "end");
   // The system reports no size for /proc files; they still come whole.
   ASSERT_TRUE(ReadFileToEnd("/proc/self/cmdline", bytes));
   EXPECT_FALSE(bytes.empty());
-  EXPECT_FALSE(ReadFileToEnd(Path("missing"), bytes));
+  EXPECT_FALSE(ReadFileToEnd(P("missing"), bytes));
   EXPECT_EQ(errno, ENOENT);
   EXPECT_TRUE(bytes.empty());
   EXPECT_FALSE(ReadFileToEnd(dir_, bytes));  // a folder opens but cannot be read

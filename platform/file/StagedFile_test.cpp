@@ -6,14 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
 #include "platform/file/AtomicReplace.h"
 #include "platform/rtl/Exceptions.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -21,24 +20,8 @@ namespace fs = std::filesystem;
 using kx::platform::ReplaceFileAtomically;
 using kx::platform::StagedFile;
 
-class StagedFileTest : public ::testing::Test {
+class StagedFileTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/StagedFile_test_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  void Write(const std::string& name, const std::string& content) const {
-    std::ofstream(Path(name), std::ios::binary) << content;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
   // The names in the folder, hidden ones included, sorted.
   std::string Listing() const {
     std::set<std::string> names;
@@ -51,18 +34,16 @@ class StagedFileTest : public ::testing::Test {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
   }
-
-  std::string dir_;
 };
 
 TEST_F(StagedFileTest, PublishesOnlyWhenComplete) {
-  StagedFile f(ToUtf16(Path("doc.xml")));
+  StagedFile f(ToUtf16(P("doc.xml")));
   ASSERT_TRUE(f.Write("<a/>"));
   // While it is written the final name does not exist; the temporary one is
   // hidden.
   const std::string staged = Listing();
   EXPECT_EQ(staged.rfind(".doc.xml.tmp.", 0), 0u) << staged;
-  ASSERT_TRUE(f.Publish(ToUtf16(Path("doc.xml")), true));
+  ASSERT_TRUE(f.Publish(ToUtf16(P("doc.xml")), true));
   EXPECT_EQ(Listing(), "doc.xml");
   EXPECT_EQ(Read("doc.xml"), "<a/>");
   EXPECT_EQ(f.Fd(), -1);
@@ -72,37 +53,37 @@ TEST_F(StagedFileTest, PublishesOnlyWhenComplete) {
 // temporary name is cut, the published one is not.
 TEST_F(StagedFileTest, LongestNamesStillPublish) {
   const std::string name = std::string(251, 'n') + ".xml";
-  StagedFile f(ToUtf16(Path(name)));
+  StagedFile f(ToUtf16(P(name)));
   ASSERT_TRUE(f.Write("x"));
-  ASSERT_TRUE(f.Publish(ToUtf16(Path(name)), true));
+  ASSERT_TRUE(f.Publish(ToUtf16(P(name)), true));
   EXPECT_EQ(Listing(), name);
 }
 
 TEST_F(StagedFileTest, ReplaceKeepsTheModeAndNoReplaceLeavesTheOldFile) {
   Write("doc.xml", "old");
-  ASSERT_EQ(::chmod(Path("doc.xml").c_str(), 0640), 0);
+  ASSERT_EQ(::chmod(P("doc.xml").c_str(), 0640), 0);
 
-  StagedFile f(ToUtf16(Path("doc.xml")));
+  StagedFile f(ToUtf16(P("doc.xml")));
   ASSERT_TRUE(f.Write("new"));
   errno = 0;
-  EXPECT_FALSE(f.Publish(ToUtf16(Path("doc.xml")), false));
+  EXPECT_FALSE(f.Publish(ToUtf16(P("doc.xml")), false));
   EXPECT_EQ(errno, EEXIST);
   EXPECT_EQ(Read("doc.xml"), "old");
   // The staged file stays for another try: under another name, or replacing.
-  ASSERT_TRUE(f.Publish(ToUtf16(Path("doc.xml")), true));
+  ASSERT_TRUE(f.Publish(ToUtf16(P("doc.xml")), true));
   EXPECT_EQ(Read("doc.xml"), "new");
-  EXPECT_EQ(ModeOf(Path("doc.xml")), 0640u);
+  EXPECT_EQ(ModeOf(P("doc.xml")), 0640u);
   EXPECT_EQ(Listing(), "doc.xml");
 }
 
 TEST_F(StagedFileTest, FailuresRemoveTheStagedFile) {
-  fs::create_directories(Path("sub"));
+  fs::create_directories(P("sub"));
   {
     // Another folder than the one given: refused, the staged file removed.
-    StagedFile f(ToUtf16(Path("doc.xml")));
+    StagedFile f(ToUtf16(P("doc.xml")));
     ASSERT_TRUE(f.Write("x"));
     errno = 0;
-    EXPECT_FALSE(f.Publish(ToUtf16(Path("sub/doc.xml")), true));
+    EXPECT_FALSE(f.Publish(ToUtf16(P("sub/doc.xml")), true));
     EXPECT_EQ(errno, EXDEV);
     EXPECT_EQ(f.Fd(), -1);
     EXPECT_EQ(Listing(), "sub");
@@ -110,13 +91,13 @@ TEST_F(StagedFileTest, FailuresRemoveTheStagedFile) {
   }
   {
     // Never published: gone with the object.
-    StagedFile f(ToUtf16(Path("doc.xml")));
+    StagedFile f(ToUtf16(P("doc.xml")));
     ASSERT_TRUE(f.Write("x"));
   }
   EXPECT_EQ(Listing(), "sub");
 
   // A folder that does not exist, a drive path: the path names nothing.
-  for (const UnicodeString& path : {ToUtf16(Path("missing/doc.xml")), UnicodeString(u"C:\\out\\doc.xml")}) {
+  for (const UnicodeString& path : {ToUtf16(P("missing/doc.xml")), UnicodeString(u"C:\\out\\doc.xml")}) {
     try {
       StagedFile f(path);
       ADD_FAILURE() << "no exception for " << ToUtf8(path);
@@ -125,7 +106,7 @@ TEST_F(StagedFileTest, FailuresRemoveTheStagedFile) {
     }
   }
   errno = 0;
-  StagedFile quiet(Path("missing/doc.xml"), 0644);
+  StagedFile quiet(P("missing/doc.xml"), 0644);
   EXPECT_EQ(quiet.Fd(), -1);
   EXPECT_EQ(errno, ENOENT);
 }
@@ -137,12 +118,12 @@ TEST_F(StagedFileTest, LargeFilesSyncWhileWritten) {
   for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + i / 4096);
   const int blocks = 40;
   {
-    StagedFile f(ToUtf16(Path("big.bin")));
+    StagedFile f(ToUtf16(P("big.bin")));
     for (int i = 0; i < blocks; ++i) {
       block[0] = static_cast<char>(i);
       ASSERT_TRUE(f.Write(block));
     }
-    ASSERT_TRUE(f.Publish(ToUtf16(Path("big.bin")), true));
+    ASSERT_TRUE(f.Publish(ToUtf16(P("big.bin")), true));
   }
   const std::string bytes = Read("big.bin");
   ASSERT_EQ(bytes.size(), block.size() * blocks);
@@ -151,7 +132,7 @@ TEST_F(StagedFileTest, LargeFilesSyncWhileWritten) {
     ASSERT_EQ(bytes.compare(block.size() * static_cast<size_t>(i), block.size(), block), 0) << i;
   }
   {
-    StagedFile f(ToUtf16(Path("gone.bin")));
+    StagedFile f(ToUtf16(P("gone.bin")));
     for (int i = 0; i < blocks; ++i) ASSERT_TRUE(f.Write(block));
     f.Discard();
     EXPECT_EQ(f.Fd(), -1);
@@ -163,10 +144,10 @@ TEST_F(StagedFileTest, ReplaceFileAtomicallyModes) {
   // A new file gets the mode asked for, the umask notwithstanding; it is
   // private while it is written.
   const mode_t oldMask = ::umask(077);
-  ASSERT_TRUE(ReplaceFileAtomically(Path("hive.reg"), "one", 0644));
-  EXPECT_EQ(ModeOf(Path("hive.reg")), 0644u);
+  ASSERT_TRUE(ReplaceFileAtomically(P("hive.reg"), "one", 0644));
+  EXPECT_EQ(ModeOf(P("hive.reg")), 0644u);
   {
-    StagedFile f(Path("other.reg"), 0644);
+    StagedFile f(P("other.reg"), 0644);
     struct stat st {};
     ASSERT_EQ(::fstat(f.Fd(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
@@ -174,13 +155,13 @@ TEST_F(StagedFileTest, ReplaceFileAtomicallyModes) {
   ::umask(oldMask);
 
   // A replaced file keeps its mode.
-  ASSERT_EQ(::chmod(Path("hive.reg").c_str(), 0600), 0);
-  ASSERT_TRUE(ReplaceFileAtomically(Path("hive.reg"), "two", 0644));
+  ASSERT_EQ(::chmod(P("hive.reg").c_str(), 0600), 0);
+  ASSERT_TRUE(ReplaceFileAtomically(P("hive.reg"), "two", 0644));
   EXPECT_EQ(Read("hive.reg"), "two");
-  EXPECT_EQ(ModeOf(Path("hive.reg")), 0600u);
+  EXPECT_EQ(ModeOf(P("hive.reg")), 0600u);
 
   errno = 0;
-  EXPECT_FALSE(ReplaceFileAtomically(Path("missing/hive.reg"), "x", 0644));
+  EXPECT_FALSE(ReplaceFileAtomically(P("missing/hive.reg"), "x", 0644));
   EXPECT_EQ(errno, ENOENT);
   EXPECT_EQ(Listing(), "hive.reg");
 }

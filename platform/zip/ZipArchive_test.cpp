@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/zip/ZipPeersForTesting.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -16,32 +15,14 @@ namespace fs = std::filesystem;
 using kx::platform::CheckZipWithPeers;
 using kx::platform::ZipArchive;
 
-class ZipArchiveTest : public ::testing::Test {
+class ZipArchiveTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::string(std::getenv("TMPDIR")) + "/ZipArchive_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string P(const std::string& name) const { return dir_ + "/" + name; }
-  UnicodeString U(const std::string& name) const { return ToUtf16(P(name)); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  static void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
   // Names of everything in the folder, to see that nothing was left behind.
   std::set<std::string> Listing() const {
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
     return names;
   }
-
-  std::string dir_;
 };
 
 TEST_F(ZipArchiveTest, AddSaveAndReopenKeepsMembersAndReplacesByName) {
@@ -78,12 +59,12 @@ TEST_F(ZipArchiveTest, AddSaveAndReopenKeepsMembersAndReplacesByName) {
   EXPECT_EQ(name, u"Grüße/ß.txt");
   EXPECT_FALSE(zip.Name(3, name));
   ASSERT_TRUE(zip.ExtractToFile(0, U("out.txt")));
-  EXPECT_EQ(Read(P("out.txt")), "second");
+  EXPECT_EQ(Read("out.txt"), "second");
   EXPECT_FALSE(zip.Add(u"x", "read only"));
 }
 
 TEST_F(ZipArchiveTest, ZeroByteFileIsAnEmptyArchive) {
-  Write(P("blank.zip"), "");
+  Write("blank.zip", "");
   {
     ZipArchive zip;
     ASSERT_TRUE(zip.OpenForReading(U("blank.zip"))) << zip.ErrorText();
@@ -98,7 +79,7 @@ TEST_F(ZipArchiveTest, ZeroByteFileIsAnEmptyArchive) {
 
 TEST_F(ZipArchiveTest, SavingWithoutMembersWritesAnEmptyArchive) {
   // libzip alone writes nothing for a new archive and deletes a 0-byte file.
-  Write(P("blank.zip"), "");
+  Write("blank.zip", "");
   for (const char* name : {"new.zip", "blank.zip"}) {
     ZipArchive zip;
     ASSERT_TRUE(zip.OpenForUpdate(U(name)));
@@ -111,10 +92,10 @@ TEST_F(ZipArchiveTest, SavingWithoutMembersWritesAnEmptyArchive) {
 TEST_F(ZipArchiveTest, FailuresLeaveTheArchiveAsItWas) {
   ZipArchive zip;
   // Not an archive: refused, untouched.
-  Write(P("text.zip"), "just text");
+  Write("text.zip", "just text");
   EXPECT_FALSE(zip.OpenForUpdate(U("text.zip")));
   EXPECT_FALSE(zip.ErrorText().empty());
-  EXPECT_EQ(Read(P("text.zip")), "just text");
+  EXPECT_EQ(Read("text.zip"), "just text");
   EXPECT_FALSE(zip.OpenForReading(U("missing.zip")));
   EXPECT_FALSE(zip.OpenForUpdate(u"C:\\a.zip"));  // names nothing here
   EXPECT_FALSE(zip.OpenForUpdate(ToUtf16(dir_)));   // a folder
@@ -130,12 +111,12 @@ TEST_F(ZipArchiveTest, FailuresLeaveTheArchiveAsItWas) {
   ASSERT_TRUE(zip.Add(u"keep.bin", noise));
   ASSERT_TRUE(zip.Save());
   ASSERT_TRUE(zip.OpenForUpdate(U("a.zip")));
-  const std::string cut = Read(P("a.zip")).substr(0, 100);
-  Write(P("a.zip"), cut);
+  const std::string cut = Read("a.zip").substr(0, 100);
+  Write("a.zip", cut);
   ASSERT_TRUE(zip.Add(u"new.txt", "new"));
   EXPECT_FALSE(zip.Save());
   EXPECT_FALSE(zip.IsOpen());
-  EXPECT_EQ(Read(P("a.zip")), cut);
+  EXPECT_EQ(Read("a.zip"), cut);
   EXPECT_EQ(Listing(), (std::set<std::string>{"a.zip", "text.zip"}));
 
   // No folder to write into.
@@ -158,11 +139,11 @@ TEST_F(ZipArchiveTest, DamagedMemberFailsAndLeavesNoNewFile) {
     zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
     ASSERT_EQ(zip_close(z), 0);
   }
-  std::string bytes = Read(P("bad.zip"));
+  std::string bytes = Read("bad.zip");
   const size_t at = bytes.find("0123456789abcdef");
   ASSERT_NE(at, std::string::npos);
   bytes[at] = 'X';
-  Write(P("bad.zip"), bytes);
+  Write("bad.zip", bytes);
 
   ZipArchive zip;
   ASSERT_TRUE(zip.OpenForReading(U("bad.zip")));

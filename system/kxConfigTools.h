@@ -38,7 +38,11 @@
 // value texts and extra attributes of the parameters and a fixed salt), and
 // the reader refuses a string whose hash is missing or does not match
 // ("change protection hash mismatch"). Line ends count as LF whatever they
-// are, since a value's line breaks come back as CR LF.
+// are, since a value's line breaks come back as CR LF. An element that only
+// encloses the elements of a path (no text, no Type, no extra attribute)
+// reads back as a parameter of its own, which the writer's list did not
+// hold; the reader therefore also accepts the hash of the list without such
+// parameters.
 #pragma once
 
 #include <cstdint>
@@ -181,6 +185,10 @@ class TkxConfigTools : public TObject {
   // again with RaiseExceptions): a text that is not well-formed XML, a
   // compressed value that does not decode, a failed change-protection
   // check. After a failure the list holds what was read before it.
+  // Every element is a parameter, one that encloses others too, before
+  // them: <A><B>x</B></A> gives "A" (an empty text), then "A/B". Values
+  // are read by their Type with StrToVarExt (a text as varUString); extra
+  // attributes, and compressed values that are not binary, as varOleStr.
   bool ParseConfigString(TkxConfigList& CfgList, const AnsiString& Config, UnicodeString& Root,
                          bool RaiseExceptions);
   // Into ConfigList; RootNodeName takes Root afterwards.

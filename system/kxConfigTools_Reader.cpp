@@ -34,6 +34,12 @@ bool DirectText(const XmlElement& Element, UnicodeString& Text) {
   return any;
 }
 
+bool HasChildElement(const XmlElement& Element) {
+  for (XmlNode n = Element.FirstChild(); n; n = n.NextSibling())
+    if (n.Kind() == XmlNodeKind::Element) return true;
+  return false;
+}
+
 // Whether the value's text is empty; a value without a text counts as not
 // empty (it is a value all the same).
 bool HasEmptyText(const Variant& V) {
@@ -90,6 +96,10 @@ bool TkxConfigTools::ParseConfigString(TkxConfigList& CfgList, const AnsiString&
     };
     std::vector<Level> levels;
     size_t filled = 0;  // the slots below are taken
+    // Slots of elements that only enclose others: no text, no Type, no
+    // extra attribute. The writer makes such an element for every leading
+    // segment of a path without holding a parameter for it.
+    std::vector<size_t> enclosing;
     levels.push_back({root.FirstChild(), UnicodeString()});
     while (!levels.empty()) {
       XmlNode node = levels.back().next;
@@ -142,6 +152,10 @@ bool TkxConfigTools::ParseConfigString(TkxConfigList& CfgList, const AnsiString&
             part.Attributes.push_back({a.Name, Variant::FromOleStr(a.Value)});
       }
 
+      if (ChangeProtection && type.empty() && part.Attributes.empty() &&
+          HasChildElement(element) && HasEmptyText(part.Value))
+        enclosing.push_back(static_cast<size_t>(id));
+
       if (element.HasChildNodes())
         levels.push_back({element.FirstChild(),
                           prefix + (hasName ? nameAttribute : elementName) + u"/"});
@@ -154,8 +168,20 @@ bool TkxConfigTools::ParseConfigString(TkxConfigList& CfgList, const AnsiString&
       } catch (...) {
         throw Exception(u"cannot read change protection hash");
       }
-      if (CheckChangeProtectionHash(stored, CfgList) != 0)
-        throw Exception(u"change protection hash mismatch");
+      int32_t check = CheckChangeProtectionHash(stored, CfgList);
+      if (check == 1 && !enclosing.empty()) {
+        // The writer hashed its own list, which had no parameters for the
+        // elements that merely enclose a path: check once more without them.
+        for (const size_t i : enclosing) CfgList[i].Active = false;
+        try {
+          check = CheckChangeProtectionHash(stored, CfgList);
+        } catch (...) {
+          for (const size_t i : enclosing) CfgList[i].Active = true;
+          throw;
+        }
+        for (const size_t i : enclosing) CfgList[i].Active = true;
+      }
+      if (check != 0) throw Exception(u"change protection hash mismatch");
     }
     TrimConfigList(CfgList);
     Message.clear();

@@ -303,6 +303,9 @@ TEST(TkxConfigToolsReader, GetAttributeSkipsEmptyValuesUnlessAsked) {
   EXPECT_EQ(tools.GetAttribute(u"p", u"b", Text(u"d"), false), Text(u"d"));
   EXPECT_EQ(tools.GetAttribute(-1, u"B", Text(u"d"), false), Text(u"d"));
   EXPECT_EQ(tools.GetAttribute(u"none", u"B", Text(u"d"), false), Text(u"d"));
+  // Attributes stay the wide strings read (varOleStr, as Text() above); a
+  // value goes through the type reader, which answers texts as varUString.
+  EXPECT_EQ(tools.GetConfigParam(u"P"), Variant::FromUString(u"v"));
   // Of two attributes of one name, the first with a text counts.
   tools.ConfigList[0].Attributes.push_back({u"A", Text(u"second")});
   EXPECT_EQ(tools.GetAttribute(0, u"A", Text(u"d"), false), Text(u"second"));

@@ -169,9 +169,19 @@ TEST(TkxConfigToolsWriter, RepeatedNamesAndSharedPaths) {
   tools.AddConfigParam(u"Node", Text(u"2"), false, false);
   tools.AddConfigParam(u"A/B", Text(u"first"), false, false);
   tools.AddConfigParam(u"A/B", Text(u"second"), false, false);
-  EXPECT_EQ(Built(tools, false, false),
+  tools.AddConfigParam(u"A/C", Text(u"c"), false, false);
+  const std::string config = Built(tools, false, false);
+  EXPECT_EQ(config,
             kHead + "<kxConfig FormatVersion=\"2.0\" Compressed=\"false\" Encoding=\"none\">"
-                    "<Node>1</Node><Node>2</Node><A><B>second</B></A></kxConfig>");
+                    "<Node>1</Node><Node>2</Node><A><B>second</B><C>c</C></A></kxConfig>");
+  // Read back, the shared enclosing element is a parameter of its own (an
+  // empty text) before its children, once.
+  TkxConfigTools reader;
+  ASSERT_TRUE(reader.ParseConfigString(config)) << ToUtf8(reader.Message);
+  Strings params;
+  for (const TkxConfigPart& p : reader.ConfigList)
+    if (p.Active) params.push_back(p.Param + u"=" + VarToStr(p.Value));
+  EXPECT_EQ(params, (Strings{u"Node=1", u"Node=2", u"A=", u"A/B=second", u"A/C=c"}));
 }
 
 TEST(TkxConfigToolsWriter, ReplacesByFlagOrRule) {
@@ -382,6 +392,10 @@ TEST(TkxConfigToolsWriter, ChangeProtectionAcceptsItsOwnOutput) {
   tools.AddConfigParam(u"Lines", Text(u"a\nb\rc\r\nd"), false, false);
   tools.AddAttribute(5, u"Flag", Variant::FromBoolean(false));
   tools.AddAttribute(5, u"Tab", Text(u"x\ty"));
+  // Mended: the element that encloses a path reads back as a parameter of
+  // its own, which the writer's list did not hold.
+  tools.AddConfigParam(u"Export/Target", Text(u"target"), false, false);
+  tools.AddConfigParam(u"Export/1st", Text(u"u"), false, false);
 
   const std::string config = Built(tools, false, true);
   const std::u16string hash = XmlDocument::Load(config).DocumentElement().GetAttribute(u"Hash");
@@ -391,7 +405,7 @@ TEST(TkxConfigToolsWriter, ChangeProtectionAcceptsItsOwnOutput) {
   TkxConfigTools reader;
   reader.ChangeProtection = true;
   EXPECT_TRUE(reader.ParseConfigString(config)) << ToUtf8(reader.Message);
-  EXPECT_EQ(reader.GetListSize(), 6);
+  EXPECT_EQ(reader.GetListSize(), 9);  // Export, Export/Target, Export/1st
 
   auto replaced = [&](const std::string& from, const std::string& to) {
     std::string changed = config;
@@ -404,6 +418,9 @@ TEST(TkxConfigToolsWriter, ChangeProtectionAcceptsItsOwnOutput) {
   const std::string tampered[] = {
       replaced("single line", "single lime"),
       replaced("Note=\"plain\"", "Note=\"plan\""),
+      replaced("target", "tarmac"),
+      replaced("<Export>", "<Export>x"),  // a text for the enclosing element
+      replaced("<Export>", "<Export Unit=\"m\">"),
       replaced(" Hash=\"" + ToUtf8(hash) + "\"", ""),
       replaced(ToUtf8(hash), ""),
       replaced(ToUtf8(hash), ToUtf8(lower)),

@@ -61,10 +61,7 @@ using kxInternal::TkxCipherEncoding;
 
 // ---- Rows ------------------------------------------------------------------------
 
-UnicodeString Txt(const UnicodeString& v) { return v; }
-UnicodeString Txt(const char16_t* v) { return v; }
 UnicodeString Txt(const AnsiString& v) { return ToUtf16(v); }
-UnicodeString Txt(const char* v) { return ToUtf16(v); }
 UnicodeString Txt(bool v) { return v ? u"true" : u"false"; }
 template <typename T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>, int> = 0>
 UnicodeString Txt(T v) {
@@ -86,7 +83,6 @@ UnicodeString Txt(TDateTime v) { return u"date " + Txt(v.Val); }
 UnicodeString Txt(const Variant& v) {
   return TkxTypes::GetVarTypeStr(v.VarType()) + u" " + TkxTypes::VarToStrExt(v);
 }
-UnicodeString Txt(const TIdType& v) { return ToUtf16(v.View()); }
 
 struct Row {
   const char* Statement;

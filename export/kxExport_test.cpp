@@ -272,6 +272,19 @@ TEST_F(CommandEntry, SettingsDialogBuildsAStringTheHostSendsBack) {
   EXPECT_LT(importPos, byRefPos);
   EXPECT_LT(byRefPos, priorityPos);
   EXPECT_LT(priorityPos, newIdPos);
+  // The dialog writes in its own order, not in the order 110 reads.
+  size_t previous = 0;
+  for (const char16_t* key :
+       {u"Importfile", u"ServerName", u"State", u"Task", u"ByRef", u"Priority", u"Include",
+        u"Application", u"Destination", u"ExportTitle", u"Project", u"ExportService",
+        u"ConvertScheme", u"ScriptScheme", u"PostScheme", u"ExportScheme", u"CreateNewDocId"}) {
+    const std::u16string open = u"<" + std::u16string(key);
+    const size_t at = built.find(open);
+    ASSERT_NE(at, std::u16string::npos) << ToUtf8(key);
+    ASSERT_TRUE(built[at + open.size()] == u'>' || built[at + open.size()] == u'/') << ToUtf8(key);
+    EXPECT_GT(at, previous) << ToUtf8(key);
+    previous = at;
+  }
 
   ASSERT_EQ(Command(110, built).rc, 0);
   EXPECT_EQ(s.Importfile, u"changed & <quoted>");

@@ -62,17 +62,24 @@ std::span<const ModuleEntry> ModuleList() { return kModules; }
 
 bool InitializeModules(std::span<const ModuleEntry> Entries) {
   g_initialised = 0;
+  LoadFailureText().clear();
   for (const ModuleEntry& entry : Entries) {
+    bool failed = false;
     try {
       if (entry.Initialize) entry.Initialize();
     } catch (const Exception& e) {
+      failed = true;
       LoadFailureText() = e.Message;
     } catch (const std::exception& e) {
+      failed = true;
       LoadFailureText() = ToUtf16(e.what());
     } catch (...) {
-      LoadFailureText() = u"initialisation of " + ToUtf16(entry.Name) + u" failed";
+      failed = true;
     }
-    if (!LoadFailureText().empty()) {
+    if (failed) {
+      // A failure without a text of its own must still read as one.
+      if (LoadFailureText().empty())
+        LoadFailureText() = u"initialisation of " + ToUtf16(entry.Name) + u" failed";
       FinalizeFirst(Entries, g_initialised);
       g_initialised = 0;
       return false;

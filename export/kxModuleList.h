@@ -23,8 +23,9 @@ struct ModuleEntry {
 // The plug-in's own list, in load order.
 std::span<const ModuleEntry> ModuleList();
 
-// Initialises the entries in order. On the first failure: records its text,
-// finalises the entries already initialised in reverse, and answers false.
+// Initialises the entries in order. On the first failure: records its text
+// ("initialisation of " + Name + " failed" when it brings none), finalises
+// the entries already initialised in reverse, and answers false.
 bool InitializeModules(std::span<const ModuleEntry> Entries);
 // Finalises, in reverse, the entries that InitializeModules initialised.
 void FinalizeModules(std::span<const ModuleEntry> Entries);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/rtl/Exceptions.h"
 #include "text/kxMath.h"
@@ -16,6 +17,8 @@ void FiniA() { g_trace += "-a"; }
 void InitB() { g_trace += "+b"; }
 void FiniB() { g_trace += "-b"; }
 void InitFailing() { throw Exception(u"TkxMath.Selftest failed!"); }
+void InitFailingWithoutText() { throw Exception(u""); }
+void InitThrowingNoException() { throw 42; }
 void FiniFailing() { g_trace += "-x"; }
 
 TEST(ModuleList, InitialisesInOrderAndFinalisesInReverse) {
@@ -29,16 +32,24 @@ TEST(ModuleList, InitialisesInOrderAndFinalisesInReverse) {
 }
 
 TEST(ModuleList, AFailureIsRecordedAndUndoesWhatWasInitialised) {
-  const kx::plugin::ModuleEntry entries[] = {
-      {"a", InitA, FiniA}, {"math", InitFailing, FiniFailing}, {"b", InitB, FiniB}};
-  g_trace.clear();
-  kx::plugin::ClearLoadFailureForTesting();
-  EXPECT_FALSE(kx::plugin::InitializeModules(entries));
-  EXPECT_EQ(kx::plugin::LoadFailure(), u"TkxMath.Selftest failed!");
-  EXPECT_EQ(g_trace, "+a-a");  // the failing module and those after it are never finalised
-  kx::plugin::FinalizeModules(entries);
-  EXPECT_EQ(g_trace, "+a-a");
-  kx::plugin::ClearLoadFailureForTesting();
+  const std::pair<void (*)(), std::u16string> failures[] = {
+      {InitFailing, u"TkxMath.Selftest failed!"},
+      // A failure without a text of its own still fails the load.
+      {InitFailingWithoutText, u"initialisation of math failed"},
+      {InitThrowingNoException, u"initialisation of math failed"},
+  };
+  for (const auto& [init, text] : failures) {
+    const kx::plugin::ModuleEntry entries[] = {
+        {"a", InitA, FiniA}, {"math", init, FiniFailing}, {"b", InitB, FiniB}};
+    g_trace.clear();
+    kx::plugin::ClearLoadFailureForTesting();
+    EXPECT_FALSE(kx::plugin::InitializeModules(entries));
+    EXPECT_EQ(kx::plugin::LoadFailure(), text);
+    EXPECT_EQ(g_trace, "+a-a");  // the failing module and those after it are never finalised
+    kx::plugin::FinalizeModules(entries);
+    EXPECT_EQ(g_trace, "+a-a");
+    kx::plugin::ClearLoadFailureForTesting();
+  }
 }
 
 TEST(ModuleList, AFailingMathSelftestIsRecordedAndLoadingAnswersFalse) {

@@ -351,8 +351,9 @@ bool TkxPluginTools::AddTableRow(const UnicodeString& Data) {
   KX_ADD_GUARD_BEGIN
   const size_t bracket = Data.find(u'[');
   if (bracket == npos) throw Exception(u"invalid row data");
+  // The row number is the text before the first "=", empty when there is none.
   const size_t eq = Data.find(u'=');
-  const int64_t row = StrToInt64(eq == npos ? Data : Data.substr(0, eq));
+  const int64_t row = StrToInt64(eq == npos ? UnicodeString() : Data.substr(0, eq));
   if (row < 0 || row > MaxTableRow)
     throw Exception(u"invalid row number " + IntToStr(row));
   const size_t close = Data.find(u']', bracket + 1);

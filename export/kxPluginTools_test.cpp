@@ -158,6 +158,8 @@ TEST(PluginToolsTable, RowTexts) {
   EXPECT_EQ(tools.Message, u"add table row exception (invalid row data)");
   EXPECT_FALSE(tools.AddTableRow(u"x=[1]"));
   EXPECT_EQ(tools.Message, u"add table row exception ('x' is not a valid integer value)");
+  EXPECT_FALSE(tools.AddTableRow(u"2[1]"));  // no "=": the row number's text is empty
+  EXPECT_EQ(tools.Message, u"add table row exception ('' is not a valid integer value)");
   EXPECT_FALSE(tools.AddTableRow(u"-1=[1]"));
   EXPECT_FALSE(tools.AddTableRow(u"1000001=[1]"));
   EXPECT_EQ(tools.TableRows.size(), 3u);

@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     start = end + 1;
     const size_t tab = line.find('\t');
     int32_t command = 0;
-    for (char c : line.substr(0, tab)) command = command * 10 + (c & 0x0F) % 10;
-    command %= 1000;
+    // Kept below 1000 digit by digit: a long run of digits must not overflow.
+    for (char c : line.substr(0, tab)) command = (command * 10 + (c & 0x0F) % 10) % 1000;
     if (command == 600) continue;  // the export run writes files where the text says
     const UnicodeString text = tab == std::string::npos ? UnicodeString() : ToUtf16(line.substr(tab + 1));
     // Room for the longest answer (the configuration string) and a guard.

@@ -313,6 +313,7 @@ int RunScript(const HostOptions& options, const std::string& script, std::ostrea
         err << "kxhost: kxBuildTest answered " << rc << ", neither 0 nor -1\n";
         return kContractViolation;
       }
+      if (rc == -1) anyFailed = true;
       continue;
     }
 

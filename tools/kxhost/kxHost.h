@@ -32,7 +32,7 @@ namespace kx::host {
 
 enum ExitCode : int {
   kAllSucceeded = 0,
-  kSomeFailed = 1,   // at least one call answered -1
+  kSomeFailed = 1,   // at least one call (buildtest included) answered -1
   kUsageError = 2,   // usage, script or load errors
   kContractViolation = 3,
 };

@@ -122,6 +122,8 @@ TEST_F(Host, ReadmeExampleExportsOneDocument) {
 TEST_F(Host, ExitCodesAndScriptErrors) {
   EXPECT_EQ(RunHost("101\n# comment\n\n100\n900\n").exit, kx::host::kAllSucceeded);
   EXPECT_EQ(RunHost("400\ta=b\n").exit, kx::host::kSomeFailed);
+  EXPECT_EQ(RunHost("buildtest 100\n").exit, kx::host::kAllSucceeded);
+  EXPECT_EQ(RunHost("buildtest 99\n101\n").exit, kx::host::kSomeFailed);  // a call like any other
   const char* bad[] = {"abc\n", "110\t\\x\n", "110\t${KX_NO_SUCH_VARIABLE}\n", "110\t\\u12\n",
                        "110\t@/no/such/file\n", "buildtest x\n"};
   for (const char* script : bad) {

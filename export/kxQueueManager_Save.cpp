@@ -48,6 +48,31 @@ void AddToZip(const UnicodeString& FileName) {
   if (!TkxFiles::FileExists(zip)) throw SaveFailure{u"created zip file " + zip + u" does not exists"};
 }
 
+// Takes the bytes of a document whose file cannot be made, and keeps none.
+class DiscardXmlSink final : public kx::platform::XmlSink {
+ public:
+  void Write(std::string_view) override {}
+};
+
+// Writes the document into Sink. False with the writer's own text in
+// Message when the writer fails; a sink that refuses bytes is a failure of
+// the file named FileName.
+bool WriteDocument(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
+                   bool IncludeOptions, const UnicodeString& FileName, UnicodeString& Message) {
+  try {
+    WriteDocumentXml(QueueItem, Sink, IncludeOptions);
+  } catch (const EWriteError&) {
+    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
+  } catch (const Exception& e) {
+    Message = u"error creating document xml (" + e.Message + u")";
+    return false;
+  } catch (const std::exception& e) {
+    Message = u"error creating document xml (" + ToUtf16(std::string_view(e.what())) + u")";
+    return false;
+  }
+  return true;
+}
+
 std::unique_ptr<kx::platform::StagedFile> Stage(const UnicodeString& FileName) {
   TkxFiles::CreatePath(FileName, true);  // a folder that cannot be made fails the next step
   try {
@@ -74,18 +99,19 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
                      bool IncludeOptions, UnicodeString& Message,
                      const std::function<UnicodeString()>& NextName) {
   try {
-    std::unique_ptr<kx::platform::StagedFile> staged = Stage(FileName);
+    std::unique_ptr<kx::platform::StagedFile> staged;
     try {
+      staged = Stage(FileName);
+    } catch (const SaveFailure&) {
+      // The document comes before its file: without a file the record is
+      // still completed, and a failing writer is the reason given.
+      DiscardXmlSink none;
+      if (!WriteDocument(QueueItem, none, IncludeOptions, FileName, Message)) return false;
+      throw;
+    }
+    {
       FdXmlSink sink(*staged);
-      WriteDocumentXml(QueueItem, sink, IncludeOptions);
-    } catch (const EWriteError&) {
-      throw SaveFailure{u"streaming to file " + FileName + u" failed"};
-    } catch (const Exception& e) {
-      Message = u"error creating document xml (" + e.Message + u")";
-      return false;
-    } catch (const std::exception& e) {
-      Message = u"error creating document xml (" + ToUtf16(std::string_view(e.what())) + u")";
-      return false;
+      if (!WriteDocument(QueueItem, sink, IncludeOptions, FileName, Message)) return false;
     }
     Publish(*staged, FileName, NextName);
     if (CreateZip) AddToZip(FileName);

@@ -26,7 +26,9 @@ namespace kxQueueManager {
 //     "created file " + FileName + " does not exists",
 //     "streaming to zip file " + archive + " failed",
 //     "created zip file " + archive + " does not exists".
-// A document written before the zip step failed stays.
+// A document written before the zip step failed stays. The record is
+// completed also when the file cannot be made, and a failing writer is then
+// the reason given.
 //
 // With NextName set, the file is published without replacing anything: when
 // FileName was taken since it was chosen, NextName() gives another name, and

@@ -116,6 +116,14 @@ TEST_F(SaveDocument, FailingWriterLeavesNoFileAndKeepsTheOldOne) {
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(existing, false, q, true, message));
   EXPECT_EQ(Read(existing), "previous");
   EXPECT_EQ(Listing(), "doc.xml new ");
+
+  // The document comes before its file: the writer's failure is the reason
+  // also where no file could be made.
+  UnicodeString below = Path("doc.xml/doc.xml");
+  EXPECT_FALSE(kxQueueManager::SaveDocumentXML(below, false, q, true, message));
+  EXPECT_EQ(message, u"error creating document xml (blob stream exception of file " +
+                         Path("missing.bin") + u")");
+  EXPECT_EQ(Listing(), "doc.xml new ");
 }
 
 TEST_F(SaveDocument, ZipArchiveIsCreatedAndExtended) {
@@ -143,6 +151,7 @@ TEST_F(SaveDocument, FailureTexts) {
   UnicodeString below = Path("file/doc.xml");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(below, false, q, true, message));
   EXPECT_EQ(message, u"error creating document xml file (streaming to file " + below + u" failed)");
+  EXPECT_EQ(q.KeyHash, GetKeyHash(q.MetaData));  // completed all the same
 
   UnicodeString drive = u"C:\\out\\doc.xml";  // names nothing here
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(drive, false, q, true, message));

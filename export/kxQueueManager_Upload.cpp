@@ -91,7 +91,6 @@ AnsiString Put(const AnsiString& Url, Stream& Body, const UnicodeString& Content
   return header;
 }
 
-// Removes a file, one try; whether it could is nobody's concern here.
 }  // namespace
 
 bool TkxQueueTools::UploadDocumentXML(TDocumentQueueRecord& QueueItem, const UnicodeString& ServerUrl,

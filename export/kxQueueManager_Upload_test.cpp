@@ -274,7 +274,9 @@ TEST_F(Upload, FailingAnswers) {
     EXPECT_EQ(Kinds(server).back(), c.onDocument ? "document" : "blob") << c.what;
     EXPECT_EQ(r.Blobs[0].BlobData.View(), c.memory ? "blob bytes" : "") << c.what;
     EXPECT_EQ(docId_, "old") << c.what;
-    if (!c.memory) EXPECT_TRUE(fs::exists(dir_ / "f.pdf")) << c.what;
+    if (!c.memory) {
+      EXPECT_TRUE(fs::exists(dir_ / "f.pdf")) << c.what;
+    }
   }
 
   // A server that is not there: the client's own text, never an empty one.
@@ -282,6 +284,26 @@ TEST_F(Upload, FailingAnswers) {
   EXPECT_FALSE(tools_->UploadDocumentXML(
       r, u"http://127.0.0.1:" + ToUtf16(std::to_string(FakeQueueServer::DownPort())), false, docId_, ""));
   EXPECT_NE(tools_->Message, u"");
+}
+
+// The document cannot be written (here: a blob to embed lost its file after
+// it was sent): the writer's text, no document request, and the memory
+// blob that went before keeps its bytes.
+TEST_F(Upload, AWriterFailureStopsBeforeTheDocument) {
+  FakeQueueServer server;
+  server.FailBlob(1, {.Kind = FakeFault::BlobIdMissing});  // the file blob goes embedded
+  TDocumentQueueRecord r = Record({FileBlob("f.pdf", "file"), MemoryBlob("m.txt", "memory bytes")});
+  const ByteBuffer original = r.Blobs[1].BlobData;
+  tools_->HttpProgressCallBackProc = [&](double, const UnicodeString& info) {
+    if (info == u"m.txt") fs::remove(dir_ / "f.pdf");
+  };
+  EXPECT_FALSE(Send(server, r));
+  EXPECT_EQ(tools_->Message,
+            u"error creating document xml (blob stream exception of file " + r.Blobs[0].BlobLink + u")");
+  EXPECT_EQ(Kinds(server), (std::vector<std::string>{"blob", "blob"}));
+  EXPECT_TRUE(r.Blobs[1].BlobData.SharesWith(original));
+  EXPECT_EQ(r.Blobs[1].BlobRefId, server.BlobIds().at(0));
+  EXPECT_EQ(docId_, "old");
 }
 
 // Failures before any request: nothing to send, or no trustworthy MD5.

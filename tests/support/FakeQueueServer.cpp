@@ -341,7 +341,8 @@ class FakeQueueServer::Impl {
     }
 
     if (IsRawFault(fault.Kind)) {
-      ServeRawFault(Socket, index, fault.Kind, request.ContentLength, bytes.substr(headSize));
+      ServeRawFault(Socket, index, fault.Kind, KeptBytes(request.Kind), request.ContentLength,
+                    bytes.substr(headSize));
       return;
     }
 
@@ -358,6 +359,10 @@ class FakeQueueServer::Impl {
     Relay(Socket, forward);
     Finish(index, [](FakeQueueRequest&) {});
   }
+
+  // How much of a body the record keeps: documents whole, anything else up
+  // to the body limit.
+  size_t KeptBytes(const std::string& Kind) const { return Kind == "document" ? SIZE_MAX : options_.BodyLimit; }
 
   // The query checks: they fill Kind, Params and Error.
   void Check(FakeQueueRequest& Request) const {
@@ -494,8 +499,9 @@ class FakeQueueServer::Impl {
 
   // The faults that the HTTP server cannot give: they happen on the raw
   // connection, after the head has been read.
-  void ServeRawFault(int Socket, size_t Index, FakeFault Kind, int64_t ContentLength, std::string Early) {
-    BodySink body(options_.BodyLimit);
+  void ServeRawFault(int Socket, size_t Index, FakeFault Kind, size_t Keep, int64_t ContentLength,
+                     std::string Early) {
+    BodySink body(Keep);
     const bool fixedLength = ContentLength >= 0;
     const uint64_t whole = fixedLength ? static_cast<uint64_t>(ContentLength) : UINT64_MAX;
     // A reset comes once part of the body has arrived: half of it, at most 64 KiB.
@@ -569,7 +575,7 @@ class FakeQueueServer::Impl {
       return;
     }
 
-    BodySink body(request.Kind == "document" ? SIZE_MAX : options_.BodyLimit);
+    BodySink body(KeptBytes(request.Kind));
     if (Reader != nullptr) {
       (*Reader)([&](const char* data, size_t size) {
         body.Add(data, size);

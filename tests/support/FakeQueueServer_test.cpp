@@ -450,12 +450,16 @@ TEST(FakeQueueServer, OptionsRootPathAndBodyLimit) {
   EXPECT_EQ(PutBlob(server).Status(), 201);
   const std::string longDocument = std::string(kDocument) + "<!--" + std::string(100, 'c') + "-->";
   EXPECT_EQ(PutDocument(server, longDocument).Status(), 201);
-  ASSERT_TRUE(server.WaitForRequests(3));
+  // A document is kept whole also when a connection fault serves it.
+  server.FailDocument(2, {.Kind = FakeFault::CloseWithoutAnswer});
+  EXPECT_EQ(PutDocument(server, longDocument).Status(), 0);
+  ASSERT_TRUE(server.WaitForRequests(4));
   const auto requests = server.Requests();
   EXPECT_EQ(requests[1].Body, std::string(kFox).substr(0, 8));
   EXPECT_EQ(requests[1].BodySize, 43u);
   EXPECT_EQ(requests[1].BodyMd5, kFoxMd5);
   EXPECT_EQ(requests[2].Body, longDocument);
+  EXPECT_EQ(requests[3].Body, longDocument);
 }
 
 TEST(FakeQueueServer, DownPortRefusesConnections) {

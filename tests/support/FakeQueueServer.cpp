@@ -27,6 +27,7 @@
 #include "system/internal/kxCipherToolsEvo3.h"
 #include "system/internal/kxInternalDateTime.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/LoopbackSocket.h"
 
 namespace kx::test {
 
@@ -185,19 +186,7 @@ class FakeQueueServer::Impl {
     http.set_write_timeout(std::chrono::seconds(10));
     relay_.Start();
 
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener_ < 0) throw std::runtime_error("socket failed");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(listener_, 64) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      ::close(listener_);
-      throw std::runtime_error("the fake queue server cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = kx::testing::BindLoopback(64, port_);
     acceptor_ = std::thread([this] { Accept(); });
   }
 
@@ -716,20 +705,16 @@ bool FakeQueueServer::WaitForRequests(size_t Count, int TimeoutMs) const {
   return impl_->WaitForRequests(Count, TimeoutMs);
 }
 
+std::string Md5Hex(std::string_view Bytes) {
+  Md5 md5;
+  md5.Update(Bytes.data(), Bytes.size());
+  return md5.Final();
+}
+
 int FakeQueueServer::DownPort() {
-  const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (socket < 0) throw std::runtime_error("socket failed");
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  if (::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(socket);
-    throw std::runtime_error("cannot bind on 127.0.0.1");
-  }
-  ::close(socket);
-  return ntohs(address.sin_port);
+  int port = 0;
+  ::close(kx::testing::BindLoopback(0, port));
+  return port;
 }
 
 }  // namespace kx::test

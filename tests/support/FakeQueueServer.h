@@ -39,6 +39,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -118,5 +119,9 @@ class FakeQueueServer {
   class Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// The MD5 digest of Bytes as the server answers it: 32 upper-case
+// hexadecimal digits.
+std::string Md5Hex(std::string_view Bytes);
 
 }  // namespace kx::test

@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/LoopbackSocket.h"
+
 namespace kx::testing {
 
 class RawPeer {
@@ -39,19 +41,7 @@ class RawPeer {
 
   explicit RawPeer(Answer TheAnswer, int Connections = 1)
       : answer_(std::move(TheAnswer)), remaining_(Connections) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener_ < 0) throw std::runtime_error("socket failed");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(listener_, 16) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      ::close(listener_);
-      throw std::runtime_error("cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = BindLoopback(16, port_);
     thread_ = std::thread([this] { Serve(); });
   }
 

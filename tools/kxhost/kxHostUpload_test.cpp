@@ -1,8 +1,6 @@
 // Uploads through the plug-in as a host drives it (commands 110, 100, 350,
 // 400, 500, 600) against the fake queue server: every way the server can
 // fail, the retry after it, and the whole road when it does not fail.
-#include <openssl/evp.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -32,19 +30,6 @@ using kx::test::FakeQueueRequest;
 using kx::test::FakeQueueServer;
 
 constexpr char kPrefix[] = "create document exception (Exception - ";
-
-std::string Md5Of(const std::string& Bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int size = 0;
-  EVP_Digest(Bytes.data(), Bytes.size(), digest, &size, EVP_md5(), nullptr);
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned int i = 0; i < size; ++i) {
-    out += kHex[digest[i] >> 4];
-    out += kHex[digest[i] & 15];
-  }
-  return out;
-}
 
 std::string Lower(std::string Text) {
   for (char& c : Text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -206,7 +191,7 @@ void HostUpload::CheckFailure(const FailureRow& Row) {
     }
     const FakeFault kind = Row.fault.Kind;
     if (kind == FakeFault::HashLowerCase || kind == FakeFault::HashWrong || kind == FakeFault::HashMissing) {
-      const std::string local = Md5Of(content_["a1.pdf"]);
+      const std::string local = kx::test::Md5Hex(content_["a1.pdf"]);
       const std::string head = "blob upload exception - hash mismatch [F] (" + local + " / ";
       const std::string tail = ") - possible network problem";
       EXPECT_EQ(reason.rfind(head, 0), 0u) << reason;
@@ -233,8 +218,8 @@ void HostUpload::CheckFailure(const FailureRow& Row) {
     // place, under the document id the first run used.
     EXPECT_EQ(r.runs[1].result, 0) << r.runs[1].error;
     const size_t first = onDocument ? 3 : 1;
-    EXPECT_EQ(requests[first].BodyMd5, Md5Of(content_["a1.pdf"]));
-    EXPECT_EQ(requests[first + 1].BodyMd5, Md5Of(content_["a2.txt"]));
+    EXPECT_EQ(requests[first].BodyMd5, kx::test::Md5Hex(content_["a1.pdf"]));
+    EXPECT_EQ(requests[first + 1].BodyMd5, kx::test::Md5Hex(content_["a2.txt"]));
     const auto ids = server.BlobIds();
     ASSERT_GE(ids.size(), 2u);
     if (kind == FakeFault::Delay) {
@@ -319,10 +304,10 @@ TEST_F(HostUpload, UploadsBlobsThenTheDocument) {
   const std::vector<std::pair<std::string, std::string>> pdfParams = {{"EXTENSION", ".pdf"}, {"SESSIONID", ""}};
   EXPECT_EQ(requests[0].Params, pdfParams);
   EXPECT_EQ(requests[0].ContentType, "application/pdf");
-  EXPECT_EQ(requests[0].BodyMd5, Md5Of(content_["a1.pdf"]));
+  EXPECT_EQ(requests[0].BodyMd5, kx::test::Md5Hex(content_["a1.pdf"]));
   EXPECT_EQ(requests[0].ContentLength, static_cast<int64_t>(content_["a1.pdf"].size()));
   EXPECT_EQ(requests[1].Params[0].second, ".txt");
-  EXPECT_EQ(requests[1].BodyMd5, Md5Of(content_["a2.txt"]));
+  EXPECT_EQ(requests[1].BodyMd5, kx::test::Md5Hex(content_["a2.txt"]));
   EXPECT_EQ(requests[2].ContentType, "text/xml");
   EXPECT_TRUE(requests[2].Params.empty());  // no repository: an empty list, enciphered all the same
   const auto ids = server.BlobIds();

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <set>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/xml/XmlDocument.h"
 #include "system/kxToolsEvo2_Identity.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using kx::platform::XmlDocument;
@@ -42,16 +42,6 @@ Call Command(int32_t command, const std::u16string& input = u"") {
   return c;
 }
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 XmlElement Child(const XmlElement& parent, const char16_t* path) {
   XmlElement at = parent;
   std::u16string rest = path;
@@ -71,14 +61,11 @@ std::vector<XmlElement> Children(const XmlElement& parent, const char16_t* name)
   return found;
 }
 
-class ExportRun : public ::testing::Test {
+class ExportRun : public kx::testing::ScratchFolderTest {
  protected:
   void SetUp() override {
     kx::plugin::ResetPluginState();
-    dir_ = fs::path(std::getenv("TMPDIR")) /
-           ("run-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    ScratchFolderTest::SetUp();
     vanto_ = std::getenv("VANTOSYS");
     fs::remove_all(vanto_);
     fs::create_directories(vanto_);
@@ -87,11 +74,7 @@ class ExportRun : public ::testing::Test {
     kx::plugin::ResetPluginState();
     kx::plugin::SetExportNameHookForTesting(nullptr);
     kx::platform::SetClockForTesting(nullptr);
-    fs::remove_all(dir_);
-  }
-
-  std::u16string P(const std::string& relative) const {
-    return ToUtf16((dir_ / relative).string());
+    ScratchFolderTest::TearDown();
   }
 
   // Command 110 with the given settings (XML elements) and command 100.
@@ -108,9 +91,8 @@ class ExportRun : public ::testing::Test {
     return names;
   }
 
-  static XmlDocument Document(const fs::path& path) { return XmlDocument::Load(Read(path)); }
+  XmlDocument Document(const std::string& name) const { return XmlDocument::Load(Read(name)); }
 
-  fs::path dir_;
   fs::path vanto_;
 };
 
@@ -142,13 +124,13 @@ TEST_F(ExportRun, DestinationFromTargetAndSettings) {
            u"(streaming to file " + path + u" failed))";
   };
   const Case cases[] = {
-      {P("target.xml"), P("import.xml"), u"", "target.xml", u""},
-      {u"d:", P("import.xml"), u"", "import.xml", u""},  // neither path nor URL: ignored
-      {u"HTTPS://queue.example/in", P("import.xml"), u"", "import.xml", u""},  // a file wins
-      {u"relative.xml", P("import.xml"), u"", "import.xml", u""},
+      {U("target.xml"), U("import.xml"), u"", "target.xml", u""},
+      {u"d:", U("import.xml"), u"", "import.xml", u""},  // neither path nor URL: ignored
+      {u"HTTPS://queue.example/in", U("import.xml"), u"", "import.xml", u""},  // a file wins
+      {u"relative.xml", U("import.xml"), u"", "import.xml", u""},
       {u"http://queue.example/in", u"", u"", "", noDestination},  // URLs need "HTTP"
       {u"d:", u"", u"", "", noDestination},
-      {u"\\\\server\\share\\in.xml", P("import.xml"), u"", "",
+      {u"\\\\server\\share\\in.xml", U("import.xml"), u"", "",
        notWritten(u"\\\\server\\share\\in.xml")},
       {u"c:\\out\\doc.xml", u"", u"", "", notWritten(u"c:\\out\\doc.xml")},
   };
@@ -169,7 +151,7 @@ TEST_F(ExportRun, DestinationFromTargetAndSettings) {
     EXPECT_EQ(ok, c.error.empty());
     if (!c.written.empty()) {
       EXPECT_EQ(Listing(), std::set<std::string>{c.written});
-      EXPECT_TRUE(Document(dir_ / c.written).DocumentElement());
+      EXPECT_TRUE(Document(c.written).DocumentElement());
     } else {
       EXPECT_TRUE(fs::is_empty(dir_));
     }
@@ -184,7 +166,7 @@ TEST_F(ExportRun, DestinationFromTargetAndSettings) {
 // text on; a file destination keeps the document away from the server.
 TEST_F(ExportRun, UploadFailureTextAndFileBeforeServer) {
   Open("<ServerName>http://127.0.0.1:1/queue</ServerName>");
-  ASSERT_EQ(Command(500, P("missing.pdf")).rc, 0);
+  ASSERT_EQ(Command(500, U("missing.pdf")).rc, 0);
   UnicodeString error;
   EXPECT_FALSE(kx::plugin::RunExport(error));
   const std::u16string prefix = u"create document exception (Exception - ";
@@ -193,10 +175,10 @@ TEST_F(ExportRun, UploadFailureTextAndFileBeforeServer) {
   EXPECT_EQ(error.back(), u')');
   EXPECT_TRUE(fs::is_empty(dir_));
 
-  Write(dir_ / "in.txt", "x");
+  Write("in.txt", "x");
   ASSERT_EQ(Command(100).rc, 0);
-  ASSERT_EQ(Command(500, P("in.txt")).rc, 0);
-  PluginState().Importfile = P("out.xml");
+  ASSERT_EQ(Command(500, U("in.txt")).rc, 0);
+  PluginState().Importfile = U("out.xml");
   EXPECT_TRUE(kx::plugin::RunExport(error)) << ToUtf8(error);
   EXPECT_EQ(error, u"");
   EXPECT_EQ(Listing(), (std::set<std::string>{"in.txt", "out.xml"}));
@@ -204,36 +186,36 @@ TEST_F(ExportRun, UploadFailureTextAndFileBeforeServer) {
 
 TEST_F(ExportRun, DocIdPlaceHolderAndFreeName) {
   kx::platform::SetClockForTesting([] { return TDateTime(46367.5); });  // 2026-12-11 12:00
-  Open("<Importfile>" + ToUtf8(P("doc_%DocId_%yyyy.xml")) +
+  Open("<Importfile>" + P("doc_%DocId_%yyyy.xml") +
        "</Importfile><CreateNewDocId>false</CreateNewDocId>");
   ASSERT_EQ(Command(350, u"4711").rc, 0);
   for (const char* expected : {"doc_4711_2026.xml", "doc_4711_2026-2.xml", "doc_4711_2026-3.xml"}) {
     const Call c = Command(600);
     ASSERT_EQ(c.rc, 0) << ToUtf8(c.error);
-    EXPECT_TRUE(fs::exists(dir_ / expected)) << expected;
+    EXPECT_TRUE(fs::exists(P(expected))) << expected;
   }
   EXPECT_EQ(Listing().size(), 3u);
   EXPECT_EQ(PluginState().DocId, "4711");
-  EXPECT_EQ(Document(dir_ / "doc_4711_2026-2.xml").DocumentElement().GetAttribute(u"Id"), u"4711");
+  EXPECT_EQ(Document("doc_4711_2026-2.xml").DocumentElement().GetAttribute(u"Id"), u"4711");
 }
 
 TEST_F(ExportRun, DocumentIdsFromRunToRun) {
   // Off: an id of command 350 is used and kept; an empty one is made once
   // and reused.
-  Open("<Importfile>" + ToUtf8(P("%docid.xml")) +
+  Open("<Importfile>" + P("%docid.xml") +
        "</Importfile><CreateNewDocId>false</CreateNewDocId>");
   ASSERT_EQ(Command(350, u"HOSTID").rc, 0);
   ASSERT_EQ(Command(600).rc, 0);
-  EXPECT_TRUE(fs::exists(dir_ / "HOSTID.xml"));
+  EXPECT_TRUE(fs::exists(P("HOSTID.xml")));
   EXPECT_EQ(PluginState().DocId, "HOSTID");
   ASSERT_EQ(Command(200).rc, 0);  // forgets the id
   ASSERT_EQ(Command(600).rc, 0);
   const AnsiString made = PluginState().DocId;
   EXPECT_EQ(made.size(), 32u);
-  EXPECT_TRUE(fs::exists(dir_ / (made + ".xml")));
+  EXPECT_TRUE(fs::exists(P(made + ".xml")));
   ASSERT_EQ(Command(600).rc, 0);
   EXPECT_EQ(PluginState().DocId, made);
-  EXPECT_TRUE(fs::exists(dir_ / (made + "-2.xml")));
+  EXPECT_TRUE(fs::exists(P(made + "-2.xml")));
 
   // On: every run a new id, even after command 350.
   PluginState().CreateNewDocId = true;
@@ -245,8 +227,8 @@ TEST_F(ExportRun, DocumentIdsFromRunToRun) {
   EXPECT_NE(first, "HOSTID");
   EXPECT_NE(first, made);
   EXPECT_NE(first, second);
-  EXPECT_TRUE(fs::exists(dir_ / (first + ".xml")));
-  EXPECT_TRUE(fs::exists(dir_ / (second + ".xml")));
+  EXPECT_TRUE(fs::exists(P(first + ".xml")));
+  EXPECT_TRUE(fs::exists(P(second + ".xml")));
 
   // The record's id is the document id cut to 32 bytes, never inside a
   // character; the file name takes the whole id.
@@ -254,14 +236,14 @@ TEST_F(ExportRun, DocumentIdsFromRunToRun) {
   const std::string longId = std::string(31, 'A') + "\xC3\xA4" + "B";
   ASSERT_EQ(Command(350, ToUtf16(longId)).rc, 0);
   ASSERT_EQ(Command(600).rc, 0);
-  EXPECT_EQ(Document(dir_ / (longId + ".xml")).DocumentElement().GetAttribute(u"Id"),
+  EXPECT_EQ(Document(longId + ".xml").DocumentElement().GetAttribute(u"Id"),
             ToUtf16(std::string(31, 'A')));
 }
 
 // What the written document shows of the record the run built.
 TEST_F(ExportRun, RecordFromSettingsFieldsTableAndBlobs) {
-  Write(dir_ / "scan.pdf", "%PDF-1.4 scan");
-  Open("<Importfile>" + ToUtf8(P("out/doc.xml")) +
+  Write("scan.pdf", "%PDF-1.4 scan");
+  Open("<Importfile>" + P("out/doc.xml") +
        "</Importfile><State> idle </State><Task>plumo</Task><Priority>7</Priority>"
        "<Include>true</Include><Application>app</Application><Project>prj</Project>"
        "<Destination>dst</Destination><ExportTitle>title</ExportTitle>"
@@ -275,13 +257,13 @@ TEST_F(ExportRun, RecordFromSettingsFieldsTableAndBlobs) {
   // Column Qty is longer than the first column: its last cell gets a row too.
   for (const char16_t* cell : {u"Item,0=Nut", u"Qty[INT,1,5,6,7,8,90],0=4", u"Qty[INT],2=9"})
     ASSERT_EQ(Command(450, cell).rc, 0);
-  ASSERT_EQ(Command(500, P("scan.pdf")).rc, 0);
+  ASSERT_EQ(Command(500, U("scan.pdf")).rc, 0);
   ASSERT_EQ(Command(510, u"Invoice scan").rc, 0);
   ASSERT_EQ(Command(530, u"invoice").rc, 0);
   const Call c = Command(600);
   ASSERT_EQ(c.rc, 0) << ToUtf8(c.error);
 
-  const XmlDocument doc = Document(dir_ / "out/doc.xml");
+  const XmlDocument doc = Document("out/doc.xml");
   const XmlElement root = doc.DocumentElement();
   EXPECT_EQ(root.GetAttribute(u"Id"), ToUtf16(PluginState().DocId));
   EXPECT_EQ(root.GetAttribute(u"StackId"), u"");
@@ -341,18 +323,17 @@ TEST_F(ExportRun, RecordFromSettingsFieldsTableAndBlobs) {
 }
 
 TEST_F(ExportRun, ByRefCopiesBlobsBesideTheDocument) {
-  fs::create_directories(dir_ / "in");
-  Write(dir_ / "in/a.pdf", "pdf bytes");
-  Write(dir_ / "in/b.tif", "tif bytes");
-  Open("<Importfile>" + ToUtf8(P("out/doc.xml")) + "</Importfile><ByRef>true</ByRef>");
-  ASSERT_EQ(Command(500, P("in/a.pdf")).rc, 0);
-  ASSERT_EQ(Command(500, P("in/b.tif")).rc, 0);
+  Write("in/a.pdf", "pdf bytes");
+  Write("in/b.tif", "tif bytes");
+  Open("<Importfile>" + P("out/doc.xml") + "</Importfile><ByRef>true</ByRef>");
+  ASSERT_EQ(Command(500, U("in/a.pdf")).rc, 0);
+  ASSERT_EQ(Command(500, U("in/b.tif")).rc, 0);
   ASSERT_EQ(Command(600).rc, 0);
   const std::string id = PluginState().DocId;
   EXPECT_EQ(Listing(), (std::set<std::string>{"in", "in/a.pdf", "in/b.tif", "out", "out/doc.xml",
                                               "out/" + id + "-1.pdf", "out/" + id + "-2.tif"}));
-  EXPECT_EQ(Read(dir_ / "out" / (id + "-2.tif")), "tif bytes");
-  const XmlDocument doc = Document(dir_ / "out/doc.xml");
+  EXPECT_EQ(Read("out/" + id + "-2.tif"), "tif bytes");
+  const XmlDocument doc = Document("out/doc.xml");
   const std::vector<XmlElement> blobs =
       Children(Child(doc.DocumentElement(), u"Content/Blobs"), u"Blob");
   ASSERT_EQ(blobs.size(), 2u);
@@ -361,7 +342,7 @@ TEST_F(ExportRun, ByRefCopiesBlobsBesideTheDocument) {
   EXPECT_FALSE(Child(blobs[0], u"Data"));
 
   // Towards a server nothing is copied.
-  fs::remove_all(dir_ / "out");
+  fs::remove_all(P("out"));
   ASSERT_EQ(Command(110, u"<kxConfig><ServerName>http://127.0.0.1:1/q</ServerName>"
                          u"<ByRef>true</ByRef></kxConfig>").rc, 0);
   EXPECT_EQ(Command(600).rc, -1);
@@ -371,35 +352,35 @@ TEST_F(ExportRun, ByRefCopiesBlobsBesideTheDocument) {
 // Two exports into one folder may choose the same free name; the run never
 // replaces a document that appeared under its chosen name meanwhile.
 TEST_F(ExportRun, NameTakenBeforePublishingGoesToTheNextFreeName) {
-  Open("<Importfile>" + ToUtf8(P("doc.xml")) + "</Importfile>");
+  Open("<Importfile>" + P("doc.xml") + "</Importfile>");
   std::vector<std::u16string> offered;
   int take = 2;
   kx::plugin::SetExportNameHookForTesting([&](const UnicodeString& name) {
     offered.push_back(name);
-    if (take-- > 0) Write(ToUtf8(name), "other export");
+    if (take-- > 0) std::ofstream(ToUtf8(name), std::ios::binary) << "other export";
   });
   const Call c = Command(600);
   ASSERT_EQ(c.rc, 0) << ToUtf8(c.error);
-  EXPECT_EQ(offered, (std::vector<std::u16string>{P("doc.xml"), P("doc-2.xml"), P("doc-3.xml")}));
-  EXPECT_EQ(Read(dir_ / "doc.xml"), "other export");
-  EXPECT_EQ(Read(dir_ / "doc-2.xml"), "other export");
-  EXPECT_TRUE(Document(dir_ / "doc-3.xml").DocumentElement());
+  EXPECT_EQ(offered, (std::vector<std::u16string>{U("doc.xml"), U("doc-2.xml"), U("doc-3.xml")}));
+  EXPECT_EQ(Read("doc.xml"), "other export");
+  EXPECT_EQ(Read("doc-2.xml"), "other export");
+  EXPECT_TRUE(Document("doc-3.xml").DocumentElement());
   EXPECT_EQ(Listing().size(), 3u);  // no temporary file left
 
   // A folder holds the name without counting as a file: the run fails
   // instead of offering that name for ever.
   kx::plugin::SetExportNameHookForTesting(nullptr);
-  fs::create_directories(dir_ / "sub/taken.xml");
-  PluginState().Importfile = P("sub/taken.xml");
+  fs::create_directories(P("sub/taken.xml"));
+  PluginState().Importfile = U("sub/taken.xml");
   EXPECT_EQ(Command(600).error,
             u"create document exception (Exception - error creating document xml file "
-            u"(streaming to file " + P("sub/taken.xml") + u" failed))");
+            u"(streaming to file " + U("sub/taken.xml") + u" failed))");
   EXPECT_EQ(Listing(), (std::set<std::string>{"doc.xml", "doc-2.xml", "doc-3.xml", "sub",
                                               "sub/taken.xml"}));
 }
 
 TEST_F(ExportRun, FailureTexts) {
-  Write(dir_ / "in.pdf", "x");
+  Write("in.pdf", "x");
   struct Case {
     const char* name;
     std::function<void()> prepare;
@@ -411,27 +392,27 @@ TEST_F(ExportRun, FailureTexts) {
        prefix + u"no document open (command 100 missing))"},
       {"removed blob slot",
        [&] {
-         ASSERT_EQ(Command(500, P("in.pdf")).rc, 0);
+         ASSERT_EQ(Command(500, U("in.pdf")).rc, 0);
          PluginState().PluginTools->RemoveBlobById(0);
        },
        prefix + u"invalid file information - empty data and filename)"},
       {"missing blob file",
-       [&] { ASSERT_EQ(Command(500, P("missing.pdf")).rc, 0); },
+       [&] { ASSERT_EQ(Command(500, U("missing.pdf")).rc, 0); },
        prefix + u"error creating document xml (blob stream exception of file " +
-           P("missing.pdf") + u"))"},
+           U("missing.pdf") + u"))"},
       {"missing blob file by reference",
        [&] {
          PluginState().ByRef = true;
-         ASSERT_EQ(Command(500, P("missing.pdf")).rc, 0);
+         ASSERT_EQ(Command(500, U("missing.pdf")).rc, 0);
        },
-       prefix + u"unable to copy " + P("missing.pdf") + u" to blob " + P("out/") +
+       prefix + u"unable to copy " + U("missing.pdf") + u" to blob " + U("out/") +
            u"ID-1.pdf)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     kx::plugin::ResetPluginState();
     auto& s = PluginState();
-    s.Importfile = P("out/doc.xml");
+    s.Importfile = U("out/doc.xml");
     s.DocId = "ID";
     ASSERT_EQ(Command(100).rc, 0);
     c.prepare();
@@ -439,7 +420,7 @@ TEST_F(ExportRun, FailureTexts) {
     EXPECT_EQ(call.rc, -1);
     EXPECT_EQ(call.error, c.error);
     EXPECT_EQ(s.LastExportError, c.error);
-    EXPECT_FALSE(fs::exists(dir_ / "out/doc.xml"));
+    EXPECT_FALSE(fs::exists(P("out/doc.xml")));
   }
 }
 

@@ -3,33 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
-#include <sstream>
+#include <string>
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out << bytes;
-}
-
-UnicodeString U(const fs::path& p) { return ToUtf16(p.string()); }
 
 // Runs F, which must raise an Exception with exactly Message.
 template <class F>
@@ -42,32 +27,26 @@ void ExpectRaises(F&& Fn, const UnicodeString& Message) {
   }
 }
 
-class QueueBlobTest : public ::testing::Test {
+// Input files go to "in", stored blobs to "store"; names are relative to
+// the test's folder.
+class QueueBlobTest : public kx::testing::ScratchFolderTest {
  protected:
   void SetUp() override {
-    dir_ = fs::path(std::getenv("TMPDIR")) /
-           ("kxQueueManager_Record_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "in");
-    store_ = dir_ / "store";
+    ScratchFolderTest::SetUp();
     record_.Id = TIdType("ABC");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
-  fs::path Input(const std::string& name, const std::string& bytes) {
-    const fs::path p = dir_ / "in" / name;
-    WriteFile(p, bytes);
-    return p;
+  std::string Input(const std::string& name, const std::string& bytes) {
+    Write("in/" + name, bytes);
+    return "in/" + name;
   }
 
-  // A file blob stored into store_.
-  void Store(const fs::path& file, const AnsiString& blobId = "", int32_t index = -1) {
-    AddQueueBlob(record_, U(file), u"", ByteBuffer(), u"", u"", true, U(store_), u"Invoice",
+  // A file blob stored into "store".
+  void Store(const std::string& file, const AnsiString& blobId = "", int32_t index = -1) {
+    AddQueueBlob(record_, U(file), u"", ByteBuffer(), u"", u"", true, U("store"), u"Invoice",
                  blobId, index, -1, kxCM_None);
   }
 
-  fs::path dir_, store_;
   TDocumentQueueRecord record_;
 };
 
@@ -155,12 +134,12 @@ TEST(QueueRecord, CopyingSharesBlobBytes) {
 }
 
 TEST_F(QueueBlobTest, StoresFileBesideDocument) {
-  const fs::path in = Input("scan.PDF", "%PDF-1.4 first");
+  const std::string in = Input("scan.PDF", "%PDF-1.4 first");
   Store(in);
   ASSERT_EQ(record_.Blobs.size(), 1u);
   const TkxBlob& b = record_.Blobs[0];
-  const fs::path target = store_ / "ABC-1.PDF";  // the extension keeps its case on disk
-  EXPECT_EQ(ReadFile(target), "%PDF-1.4 first");
+  const std::string target = "store/ABC-1.PDF";  // the extension keeps its case on disk
+  EXPECT_EQ(Read(target), "%PDF-1.4 first");
   EXPECT_EQ(b.BlobRefId, "ABC-1");
   EXPECT_EQ(b.Extension, u".pdf");
   EXPECT_EQ(b.BlobLink, U(target));
@@ -180,7 +159,7 @@ TEST_F(QueueBlobTest, StoresFileBesideDocument) {
   EXPECT_EQ(record_.Blobs[1].BlobRefId, "ABC-2");
   EXPECT_EQ(record_.Blobs[2].BlobRefId, "ABC-X9");
   EXPECT_EQ(record_.Blobs[2].Id, "X9");
-  EXPECT_EQ(ReadFile(store_ / "ABC-X9.txt"), "three");
+  EXPECT_EQ(Read("store/ABC-X9.txt"), "three");
 }
 
 TEST_F(QueueBlobTest, StoredCopyNeverOverwritesAnotherDocumentsBlob) {
@@ -188,11 +167,11 @@ TEST_F(QueueBlobTest, StoredCopyNeverOverwritesAnotherDocumentsBlob) {
   TDocumentQueueRecord second;
   second.Id = TIdType("ABC");  // the same document id sent twice
   AddQueueBlob(second, U(Input("b.pdf", "second document")), u"", ByteBuffer(), u"", u"", true,
-               U(store_), u"", "", -1, -1, kxCM_None);
-  EXPECT_EQ(ReadFile(store_ / "ABC-1.pdf"), "first document");
-  EXPECT_EQ(ReadFile(store_ / "ABC-1-2.pdf"), "second document");
+               U("store"), u"", "", -1, -1, kxCM_None);
+  EXPECT_EQ(Read("store/ABC-1.pdf"), "first document");
+  EXPECT_EQ(Read("store/ABC-1-2.pdf"), "second document");
   EXPECT_EQ(second.Blobs[0].BlobRefId, "ABC-1-2");
-  EXPECT_EQ(second.Blobs[0].BlobLink, U(store_ / "ABC-1-2.pdf"));
+  EXPECT_EQ(second.Blobs[0].BlobLink, U("store/ABC-1-2.pdf"));
 }
 
 TEST_F(QueueBlobTest, StoreNameFromHostIdStaysInStoreFolder) {
@@ -200,18 +179,18 @@ TEST_F(QueueBlobTest, StoreNameFromHostIdStaysInStoreFolder) {
   Store(Input("a.txt", "x"), "..\\b/c");
   const TkxBlob& b = record_.Blobs[0];
   EXPECT_EQ(b.BlobRefId, "....evil-..bc");
-  EXPECT_EQ(b.BlobLink, U(store_ / "....evil-..bc.txt"));
-  EXPECT_EQ(ReadFile(store_ / "....evil-..bc.txt"), "x");
+  EXPECT_EQ(b.BlobLink, U("store/....evil-..bc.txt"));
+  EXPECT_EQ(Read("store/....evil-..bc.txt"), "x");
 }
 
 TEST_F(QueueBlobTest, StoresBytesAndBlankIdGetsNewName) {
   record_.Id = TIdType();
   AddQueueBlob(record_, u"", u"mail.eml", ByteBuffer(std::string("raw\0bytes", 9)), u"", u".EML",
-               true, U(store_), u"", "", -1, 3, kxCM_AES256);
+               true, U("store"), u"", "", -1, 3, kxCM_AES256);
   const TkxBlob& b = record_.Blobs[0];
   EXPECT_EQ(b.BlobRefId.size(), 32u);
-  EXPECT_EQ(b.BlobLink, U(store_ / (b.BlobRefId + ".EML")));
-  EXPECT_EQ(ReadFile(store_ / (b.BlobRefId + ".EML")), std::string("raw\0bytes", 9));
+  EXPECT_EQ(b.BlobLink, U("store/" + b.BlobRefId + ".EML"));
+  EXPECT_EQ(Read("store/" + b.BlobRefId + ".EML"), std::string("raw\0bytes", 9));
   EXPECT_TRUE(b.BlobData.Empty());
   EXPECT_EQ(b.BlobSize, 9);
   EXPECT_EQ(b.DataSize, 3);
@@ -238,13 +217,12 @@ TEST_F(QueueBlobTest, WithoutStoreKeepsFileOrBytes) {
   EXPECT_TRUE(d.BlobData.SharesWith(bytes));
   EXPECT_EQ(d.BlobLink, u"");
   EXPECT_EQ(d.BlobSize, 5);
-  EXPECT_FALSE(fs::exists(store_));
+  EXPECT_FALSE(fs::exists(P("store")));
 }
 
 TEST_F(QueueBlobTest, SizesBeyondFourGiBAreKept) {
-  const fs::path big = dir_ / "in" / "big.bin";
-  WriteFile(big, "");
-  fs::resize_file(big, (int64_t{5} << 30) + 7);  // sparse: nothing is written
+  const std::string big = Input("big.bin", "");
+  fs::resize_file(P(big), (int64_t{5} << 30) + 7);  // sparse: nothing is written
   AddQueueBlob(record_, U(big), u"", ByteBuffer(), u"", u"", false, u"", u"", "", -1, -1,
                kxCM_None);
   EXPECT_EQ(record_.Blobs[0].BlobSize, (int64_t{5} << 30) + 7);
@@ -279,22 +257,21 @@ TEST_F(QueueBlobTest, FailuresRaiseAndLeaveRecordUnchanged) {
   ExpectRaises([&] { Store(Input("c.txt", "c"), "", 2); }, u"invalid blob index 2");
   ExpectRaises(
       [&] {
-        AddQueueBlob(record_, u"", u"", ByteBuffer(), u"", u"", true, U(store_), u"", "", -1, -1,
+        AddQueueBlob(record_, u"", u"", ByteBuffer(), u"", u"", true, U("store"), u"", "", -1, -1,
                      kxCM_None);
       },
       u"invalid file information - empty data and filename");
-  const fs::path missing = dir_ / "in" / "missing.txt";
+  const std::string missing = "in/missing.txt";
   ExpectRaises([&] { Store(missing); },
-               u"unable to copy " + U(missing) + u" to blob " + U(store_ / "ABC-3.txt"));
+               u"unable to copy " + U(missing) + u" to blob " + U("store/ABC-3.txt"));
   // A file where the store folder should be.
-  const fs::path blocked = dir_ / "blocked";
-  WriteFile(blocked, "");
+  Write("blocked", "");
   ExpectRaises(
       [&] {
         AddQueueBlob(record_, u"", u"", ByteBuffer(std::string("z")), u"", u".txt", true,
-                     U(blocked), u"", "", -1, -1, kxCM_None);
+                     U("blocked"), u"", "", -1, -1, kxCM_None);
       },
-      u"unable to stream blob data to " + U(blocked / "ABC-3.txt"));
+      u"unable to stream blob data to " + U("blocked/ABC-3.txt"));
   EXPECT_TRUE(record_ == before);
 }
 

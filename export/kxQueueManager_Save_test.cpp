@@ -2,39 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
+#include <string>
 
 #include "export/kxQueueManager_DocumentXml.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class SaveDocument : public ::testing::Test {
+class SaveDocument : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    const char* tmp = std::getenv("TMPDIR");
-    dir_ = fs::path(tmp != nullptr ? tmp : "/tmp") /
-           ("save-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  UnicodeString Path(const std::string& rel) const { return ToUtf16((dir_ / rel).string()); }
-
-  static std::string Read(const UnicodeString& path) {
-    std::ifstream in(ToUtf8(path), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  static void Write(const UnicodeString& path, const std::string& bytes) {
-    std::ofstream out(ToUtf8(path), std::ios::binary | std::ios::trunc);
-    out << bytes;
-  }
   // Every entry below the test's folder, as sorted relative paths.
   std::string Listing() const {
     std::set<std::string> sorted;
@@ -55,8 +36,6 @@ class SaveDocument : public ::testing::Test {
     q.Blobs = {blob};
     return q;
   }
-
-  fs::path dir_;
 };
 
 std::string Unzip(const std::string& args) {
@@ -73,28 +52,28 @@ std::string Unzip(const std::string& args) {
 }  // namespace
 
 TEST_F(SaveDocument, MakesFoldersAndWritesTheDocumentText) {
-  UnicodeString name = Path("a/b/doc.xml");
+  UnicodeString name = U("a/b/doc.xml");
   TDocumentQueueRecord q = Record();
   UnicodeString message = u"old";
   ASSERT_TRUE(kxQueueManager::SaveDocumentXML(name, false, q, true, message)) << ToUtf8(message);
   EXPECT_EQ(message, u"");
-  EXPECT_EQ(name, Path("a/b/doc.xml"));
+  EXPECT_EQ(name, U("a/b/doc.xml"));
 
   TDocumentQueueRecord again = Record();
   AnsiString text;
   ASSERT_TRUE(kxQueueManager::CreateDocumentXML(again, text, true, message));
-  EXPECT_EQ(Read(name), text);
+  EXPECT_EQ(Read("a/b/doc.xml"), text);
   EXPECT_EQ(q, again);  // both completed the record alike
   EXPECT_EQ(Listing(), "a a/b a/b/doc.xml ");
 }
 
 TEST_F(SaveDocument, ReplacesAnExistingFile) {
-  UnicodeString name = Path("doc.xml");
-  Write(name, std::string(100000, 'x'));
+  UnicodeString name = U("doc.xml");
+  Write("doc.xml", std::string(100000, 'x'));
   TDocumentQueueRecord q = Record();
   UnicodeString message;
   ASSERT_TRUE(kxQueueManager::SaveDocumentXML(name, false, q, false, message));
-  const std::string text = Read(name);
+  const std::string text = Read("doc.xml");
   EXPECT_EQ(text.rfind("<?xml", 0), 0u);
   EXPECT_EQ(text.substr(text.size() - 13), "</kxDocument>");
 }
@@ -102,53 +81,53 @@ TEST_F(SaveDocument, ReplacesAnExistingFile) {
 TEST_F(SaveDocument, FailingWriterLeavesNoFileAndKeepsTheOldOne) {
   TDocumentQueueRecord q = Record();
   q.Blobs[0].BlobData.Clear();
-  q.Blobs[0].BlobLink = Path("missing.bin");
+  q.Blobs[0].BlobLink = U("missing.bin");
   UnicodeString message;
 
-  UnicodeString fresh = Path("new/doc.xml");
+  UnicodeString fresh = U("new/doc.xml");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(fresh, false, q, true, message));
   EXPECT_EQ(message, u"error creating document xml (blob stream exception of file " +
-                         Path("missing.bin") + u")");
+                         U("missing.bin") + u")");
   EXPECT_EQ(Listing(), "new ");  // the folder may stay; no document, no temporary file
 
-  UnicodeString existing = Path("doc.xml");
-  Write(existing, "previous");
+  UnicodeString existing = U("doc.xml");
+  Write("doc.xml", "previous");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(existing, false, q, true, message));
-  EXPECT_EQ(Read(existing), "previous");
+  EXPECT_EQ(Read("doc.xml"), "previous");
   EXPECT_EQ(Listing(), "doc.xml new ");
 
   // The document comes before its file: the writer's failure is the reason
   // also where no file could be made.
-  UnicodeString below = Path("doc.xml/doc.xml");
+  UnicodeString below = U("doc.xml/doc.xml");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(below, false, q, true, message));
   EXPECT_EQ(message, u"error creating document xml (blob stream exception of file " +
-                         Path("missing.bin") + u")");
+                         U("missing.bin") + u")");
   EXPECT_EQ(Listing(), "doc.xml new ");
 }
 
 TEST_F(SaveDocument, ZipArchiveIsCreatedAndExtended) {
   TDocumentQueueRecord q = Record();
   UnicodeString message;
-  UnicodeString first = Path("doc.xml");
-  UnicodeString second = Path("doc.txt");
+  UnicodeString first = U("doc.xml");
+  UnicodeString second = U("doc.txt");
   ASSERT_TRUE(kxQueueManager::SaveDocumentXML(first, true, q, true, message)) << ToUtf8(message);
   ASSERT_TRUE(kxQueueManager::SaveDocumentXML(second, true, q, true, message)) << ToUtf8(message);
-  const std::string zip = ToUtf8(Path("doc.zip"));
+  const std::string zip = P("doc.zip");
   EXPECT_NE(Unzip("-t '" + zip + "'").find("No errors detected"), std::string::npos);
   EXPECT_EQ(Unzip("-Z1 '" + zip + "'"), "doc.xml\ndoc.txt\nstatus 0");
-  EXPECT_EQ(Unzip("-p '" + zip + "' doc.xml"), Read(first) + "status 0");
+  EXPECT_EQ(Unzip("-p '" + zip + "' doc.xml"), Read("doc.xml") + "status 0");
 
-  UnicodeString bare = Path("plain");  // no extension: ".zip" appended
+  UnicodeString bare = U("plain");  // no extension: ".zip" appended
   ASSERT_TRUE(kxQueueManager::SaveDocumentXML(bare, true, q, true, message));
-  EXPECT_TRUE(fs::exists(dir_ / "plain.zip"));
+  EXPECT_TRUE(fs::exists(P("plain.zip")));
 }
 
 TEST_F(SaveDocument, FailureTexts) {
   TDocumentQueueRecord q = Record();
   UnicodeString message;
 
-  Write(Path("file"), "not a folder");
-  UnicodeString below = Path("file/doc.xml");
+  Write("file", "not a folder");
+  UnicodeString below = U("file/doc.xml");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(below, false, q, true, message));
   EXPECT_EQ(message, u"error creating document xml file (streaming to file " + below + u" failed)");
   EXPECT_EQ(q.KeyHash, GetKeyHash(q.MetaData));  // completed all the same
@@ -157,32 +136,32 @@ TEST_F(SaveDocument, FailureTexts) {
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(drive, false, q, true, message));
   EXPECT_EQ(message, u"error creating document xml file (streaming to file C:\\out\\doc.xml failed)");
 
-  fs::create_directories(dir_ / "busy.zip");  // the archive cannot be written
-  UnicodeString busy = Path("busy.xml");
+  fs::create_directories(P("busy.zip"));  // the archive cannot be written
+  UnicodeString busy = U("busy.xml");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(busy, true, q, true, message));
   EXPECT_EQ(message, u"error creating document xml file (streaming to zip file " +
-                         Path("busy.zip") + u" failed)");
-  EXPECT_TRUE(fs::exists(dir_ / "busy.xml"));  // the document stays
+                         U("busy.zip") + u" failed)");
+  EXPECT_TRUE(fs::exists(P("busy.xml")));  // the document stays
 
-  UnicodeString json = Path("doc.json");
+  UnicodeString json = U("doc.json");
   EXPECT_FALSE(kxQueueManager::SaveDocumentJson(json, false, q, true, message));
   EXPECT_EQ(message, u"error creating document json file (document json writer not built)");
-  EXPECT_FALSE(fs::exists(dir_ / "doc.json"));
+  EXPECT_FALSE(fs::exists(P("doc.json")));
 }
 
 TEST_F(SaveDocument, WithNextNameATakenNameIsNeverReplaced) {
   TDocumentQueueRecord q = Record();
   UnicodeString message;
-  UnicodeString name = Path("doc.xml");
-  Write(name, "taken meanwhile");
+  UnicodeString name = U("doc.xml");
+  Write("doc.xml", "taken meanwhile");
   int asked = 0;
   ASSERT_TRUE(kxQueueManager::SaveDocumentXML(name, false, q, true, message, [&] {
     ++asked;
-    return Path("doc-2.xml");
+    return U("doc-2.xml");
   }));
   EXPECT_EQ(asked, 1);
-  EXPECT_EQ(name, Path("doc-2.xml"));
-  EXPECT_EQ(Read(Path("doc.xml")), "taken meanwhile");
-  EXPECT_EQ(Read(name).rfind("<?xml", 0), 0u);
+  EXPECT_EQ(name, U("doc-2.xml"));
+  EXPECT_EQ(Read("doc.xml"), "taken meanwhile");
+  EXPECT_EQ(Read("doc-2.xml").rfind("<?xml", 0), 0u);
   EXPECT_EQ(Listing(), "doc-2.xml doc.xml ");
 }

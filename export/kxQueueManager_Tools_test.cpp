@@ -2,39 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <string>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Stream.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class QueueToolsTest : public ::testing::Test {
+class QueueToolsTest : public kx::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(std::getenv("TMPDIR")) /
-           ("kxQueueManager_Tools_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   TkxBlob FileBlob(const std::string& name, const std::string& bytes) {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << bytes;
+    Write(name, bytes);
     TkxBlob b;
-    b.BlobLink = ToUtf16(p.string());
+    b.BlobLink = U(name);
     b.OrgLink = b.BlobLink;
     b.BlobRefId = "REF";
     return b;
   }
-
-  fs::path dir_;
 };
 
 }  // namespace
@@ -63,14 +51,14 @@ TEST_F(QueueToolsTest, ConvertToInplaceBlobsLoadsReferencedFiles) {
   EXPECT_EQ(r.Blobs[1].BlobData.View(), std::string("%PDF\0x", 6));
   EXPECT_EQ(r.Blobs[1].BlobLink, u"");
   EXPECT_EQ(r.Blobs[1].BlobRefId, "");
-  EXPECT_EQ(r.Blobs[1].OrgLink, ToUtf16((dir_ / "a.pdf").string()));
+  EXPECT_EQ(r.Blobs[1].OrgLink, U("a.pdf"));
 }
 
 TEST_F(QueueToolsTest, ConvertToInplaceBlobsRaisesForMissingOrUnreadableFiles) {
   TkxQueueTools tools;
   TDocumentQueueRecord r;
   TkxBlob missing;
-  missing.BlobLink = ToUtf16((dir_ / "gone.pdf").string());
+  missing.BlobLink = U("gone.pdf");
   r.Blobs = {FileBlob("a.txt", "a"), missing};
   try {
     tools.ConvertToInplaceBlobs(r);

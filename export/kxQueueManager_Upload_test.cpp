@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cctype>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +15,7 @@
 #include "system/kxMD5.h"
 #include "tests/support/FakeQueueServer.h"
 #include "tests/support/RawPeer.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 using kx::test::FakeFault;
@@ -32,31 +33,27 @@ std::string Lower(std::string s) {
 
 // The network module loaded from the test's registry (default settings),
 // a folder for blob files, and the queue tools.
-class Upload : public ::testing::Test {
+class Upload : public kx::testing::ScratchFolderTest {
  protected:
   void SetUp() override {
     TkxNet::detail::FinalizeModule();
     TkxNet::detail::InitializeModule();
-    dir_ = fs::path(std::getenv("TMPDIR")) /
-           ("kxUpload_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    ScratchFolderTest::SetUp();
     tools_ = std::make_unique<TkxQueueTools>();
   }
   void TearDown() override {
     tools_.reset();
     TkxNet::detail::FinalizeModule();
-    fs::remove_all(dir_);
+    ScratchFolderTest::TearDown();
   }
 
   TkxBlob FileBlob(const std::string& name, const std::string& bytes) {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << bytes;
+    Write(name, bytes);
     TkxBlob b;
     b.BlobName = ToUtf16(name);
-    b.BlobLink = ToUtf16(p.string());
+    b.BlobLink = U(name);
     b.OrgLink = b.BlobLink;
-    b.Extension = ToUtf16(p.extension().string());
+    b.Extension = ToUtf16(fs::path(name).extension().string());
     b.MimeType = u"application/pdf";
     return b;
   }
@@ -85,7 +82,6 @@ class Upload : public ::testing::Test {
     return kinds;
   }
 
-  fs::path dir_;
   std::unique_ptr<TkxQueueTools> tools_;
   AnsiString docId_ = "old";
 };
@@ -99,7 +95,7 @@ TEST_F(Upload, BlobsInOrderThenTheDocumentThatRefersToThem) {
   std::string pdf = std::string("%PDF-1.4\0\xFF+/", 12);
   while (pdf.size() < (size_t{2} << 20)) pdf += pdf.substr(0, 4096) + std::to_string(pdf.size());
   TkxBlob memo = MemoryBlob("memo.txt", "memo bytes");
-  memo.BlobLink = ToUtf16((dir_ / "gone.txt").string());  // no file there: sent from memory
+  memo.BlobLink = U("gone.txt");  // no file there: sent from memory
   TDocumentQueueRecord r = Record({FileBlob("scan.pdf", pdf), memo});
   std::vector<std::pair<double, UnicodeString>> progress;
   tools_->HttpProgressCallBackProc = [&](double p, const UnicodeString& info) {
@@ -146,7 +142,7 @@ TEST_F(Upload, BlobsInOrderThenTheDocumentThatRefersToThem) {
   EXPECT_EQ(document.find("<Data>"), std::string::npos);
   ASSERT_EQ(server.DocumentIds().size(), 1u);
   EXPECT_EQ(docId_, server.DocumentIds()[0]);
-  EXPECT_TRUE(fs::exists(dir_ / "scan.pdf"));  // DeleteSourceBlobs off
+  EXPECT_TRUE(fs::exists(P("scan.pdf")));  // DeleteSourceBlobs off
 }
 
 TEST_F(Upload, DocumentParametersFollowTheRepository) {
@@ -177,8 +173,8 @@ TEST_F(Upload, DeleteSourceBlobs) {
     if (c.documentFails) server.FailDocument(1, {.Kind = FakeFault::Status, .Status = 500});
     TDocumentQueueRecord r = Record({FileBlob("a.pdf", "a"), FileBlob("b.pdf", "b"), MemoryBlob("m.txt", "m")});
     EXPECT_EQ(Send(server, r, c.deleteSource), !c.documentFails);
-    EXPECT_EQ(fs::exists(dir_ / "a.pdf"), !c.gone) << c.deleteSource << c.documentFails;
-    EXPECT_EQ(fs::exists(dir_ / "b.pdf"), !c.gone) << c.deleteSource << c.documentFails;
+    EXPECT_EQ(fs::exists(P("a.pdf")), !c.gone) << c.deleteSource << c.documentFails;
+    EXPECT_EQ(fs::exists(P("b.pdf")), !c.gone) << c.deleteSource << c.documentFails;
   }
 }
 
@@ -275,7 +271,7 @@ TEST_F(Upload, FailingAnswers) {
     EXPECT_EQ(r.Blobs[0].BlobData.View(), c.memory ? "blob bytes" : "") << c.what;
     EXPECT_EQ(docId_, "old") << c.what;
     if (!c.memory) {
-      EXPECT_TRUE(fs::exists(dir_ / "f.pdf")) << c.what;
+      EXPECT_TRUE(fs::exists(P("f.pdf"))) << c.what;
     }
   }
 
@@ -295,7 +291,7 @@ TEST_F(Upload, AWriterFailureStopsBeforeTheDocument) {
   TDocumentQueueRecord r = Record({FileBlob("f.pdf", "file"), MemoryBlob("m.txt", "memory bytes")});
   const ByteBuffer original = r.Blobs[1].BlobData;
   tools_->HttpProgressCallBackProc = [&](double, const UnicodeString& info) {
-    if (info == u"m.txt") fs::remove(dir_ / "f.pdf");
+    if (info == u"m.txt") fs::remove(P("f.pdf"));
   };
   EXPECT_FALSE(Send(server, r));
   EXPECT_EQ(tools_->Message,
@@ -311,7 +307,7 @@ TEST_F(Upload, FailuresBeforeAnyRequest) {
   FakeQueueServer server;
   TkxBlob empty;
   empty.BlobName = u"nothing";
-  empty.BlobLink = ToUtf16((dir_ / "missing.pdf").string());
+  empty.BlobLink = U("missing.pdf");
   TDocumentQueueRecord r = Record({empty});
   EXPECT_FALSE(Send(server, r));
   EXPECT_EQ(tools_->Message, u"empty blob data");

@@ -4,6 +4,8 @@
 // The ratio is our adjusted real time per iteration over the baseline's.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
 
 #include <cstdint>
@@ -34,6 +36,14 @@ inline std::string PseudoRandomBytes(size_t Count) {
     for (int k = 0; k < 8; ++k) d[i + k] = static_cast<char>(seed >> (8 * k + 3));
   }
   return d;
+}
+
+// A name for this run's scratch files below TMPDIR (or /tmp):
+// "<TMPDIR>/<Stem>.<pid>", to which callers append an extension.
+inline std::string ScratchName(std::string_view Stem) {
+  const char* tmp = std::getenv("TMPDIR");
+  return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + std::string(Stem) + "." +
+         std::to_string(::getpid());
 }
 
 // A value of /proc/self/status in KiB, by its name without the colon

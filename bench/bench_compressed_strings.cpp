@@ -39,11 +39,7 @@ const std::string& Data() {
   return data;
 }
 
-std::string Folder() {
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp ? tmp : "/tmp") + "/bench_compressed_strings." +
-         std::to_string(::getpid());
-}
+std::string Folder() { return kx::bench::ScratchName("bench_compressed_strings"); }
 
 const std::string& PlainFile() {
   static const std::string path = [] {

@@ -40,10 +40,7 @@ namespace {
 
 constexpr size_t kBytes = 100u * 1000 * 1000;
 
-std::string Folder() {
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp ? tmp : "/tmp") + "/bench_document_xml." + std::to_string(::getpid());
-}
+std::string Folder() { return kx::bench::ScratchName("bench_document_xml"); }
 
 const std::string& Data() {
   static const std::string data = kx::bench::PseudoRandomBytes(kBytes);

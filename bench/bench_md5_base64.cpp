@@ -33,10 +33,7 @@ const std::string& Data() {
   return data;
 }
 
-std::string Folder() {
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp ? tmp : "/tmp") + "/bench_md5_base64." + std::to_string(::getpid());
-}
+std::string Folder() { return kx::bench::ScratchName("bench_md5_base64"); }
 
 const std::string& PlainFile() {
   static const std::string path = [] {

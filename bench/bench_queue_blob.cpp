@@ -22,10 +22,7 @@ namespace {
 
 constexpr size_t kBytes = 100u * 1000 * 1000;
 
-std::string Folder() {
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp ? tmp : "/tmp") + "/bench_queue_blob." + std::to_string(::getpid());
-}
+std::string Folder() { return kx::bench::ScratchName("bench_queue_blob"); }
 
 const std::string& SourceFile() {
   static const std::string path = [] {

@@ -24,10 +24,7 @@ namespace {
 
 constexpr size_t kBytes = 100u * 1000 * 1000;
 
-std::string Folder() {
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp ? tmp : "/tmp") + "/bench_zip." + std::to_string(::getpid());
-}
+std::string Folder() { return kx::bench::ScratchName("bench_zip"); }
 
 const std::string& Document() {
   static const std::string path = [] {

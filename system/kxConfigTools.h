@@ -42,7 +42,8 @@
 // encloses the elements of a path (no text, no Type, no extra attribute)
 // reads back as a parameter of its own, which the writer's list did not
 // hold; the reader therefore also accepts the hash of the list without such
-// parameters.
+// parameters (without some of them, when an empty parameter written without
+// Type encloses a path too).
 #pragma once
 
 #include <cstdint>

@@ -171,10 +171,19 @@ bool TkxConfigTools::ParseConfigString(TkxConfigList& CfgList, const AnsiString&
       int32_t check = CheckChangeProtectionHash(stored, CfgList);
       if (check == 1 && !enclosing.empty()) {
         // The writer hashed its own list, which had no parameters for the
-        // elements that merely enclose a path: check once more without them.
-        for (const size_t i : enclosing) CfgList[i].Active = false;
+        // elements that merely enclose a path, but may have had an empty
+        // one (written without Type) that encloses a path as well: check
+        // again with each choice of them kept, none kept first. Beyond a
+        // few such elements only the list without any of them is checked.
+        constexpr size_t kMaxChoice = 10;
+        const size_t n = enclosing.size();
+        const uint32_t choices = n <= kMaxChoice ? (1u << n) - 1 : 1;  // all kept was checked
         try {
-          check = CheckChangeProtectionHash(stored, CfgList);
+          for (uint32_t kept = 0; check == 1 && kept < choices; ++kept) {
+            for (size_t b = 0; b < n; ++b)
+              CfgList[enclosing[b]].Active = b < kMaxChoice && ((kept >> b) & 1u) != 0;
+            check = CheckChangeProtectionHash(stored, CfgList);
+          }
         } catch (...) {
           for (const size_t i : enclosing) CfgList[i].Active = true;
           throw;

@@ -436,4 +436,25 @@ TEST(TkxConfigToolsWriter, ChangeProtectionAcceptsItsOwnOutput) {
   EXPECT_TRUE(reader.ParseConfigString(tampered[0]));
 }
 
+// Without types an empty parameter that encloses a path looks like an element
+// made only for the path; the reader accepts the hash whichever of them the
+// writer's list held, and still refuses a change.
+TEST(TkxConfigToolsWriter, ChangeProtectionWithEmptyParametersThatEnclosePaths) {
+  TkxConfigTools tools;
+  tools.ChangeProtection = true;
+  tools.AddConfigParam(u"Outer", Text(u""), false, false);
+  tools.AddConfigParam(u"Outer/In", Text(u"v"), false, false);
+  tools.AddConfigParam(u"Box/Leaf", Text(u"w"), false, false);
+  const std::string config = Built(tools, false, false);
+
+  TkxConfigTools reader;
+  reader.ChangeProtection = true;
+  EXPECT_TRUE(reader.ParseConfigString(config)) << ToUtf8(reader.Message) << "\n" << config;
+  EXPECT_EQ(reader.GetConfigParam(u"Outer/In"), Variant::FromUString(u"v"));
+  std::string changed = config;
+  changed.replace(changed.find(">w<"), 3, ">x<");
+  EXPECT_FALSE(reader.ParseConfigString(changed));
+  EXPECT_EQ(reader.Message, u"change protection hash mismatch");
+}
+
 }  // namespace

@@ -1,6 +1,5 @@
 #include "environment/kxNet_Indy.h"
 
-
 #include "environment/kxClassFactory.h"
 #include "platform/http/HttpClient.h"
 #include "platform/rtl/Exceptions.h"

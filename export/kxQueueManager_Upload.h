@@ -66,8 +66,6 @@ class DigestingReadStream final : public Stream {
   void SetSize(int64_t NewSize) override;
   int64_t Size() override { return source_.Size(); }
 
-  // The bytes digested so far, counted from the start of the stream.
-  int64_t Digested() const { return digested_; }
   // The digest as 32 upper-case hexadecimal digits (see above). Once only:
   // the digest starts over afterwards.
   AnsiString DigestText();

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -29,8 +30,6 @@ namespace {
 constexpr uint64_t kFlushStep = 8u << 20;
 
 std::atomic<unsigned long> g_stagedCounter{0};
-
-constexpr size_t kMaxEntryName = 255;  // NAME_MAX of Linux file systems
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -134,7 +133,7 @@ bool StagedFile::Open(const std::string& Target, mode_t CreateMode) {
     // the temporary name is cut to the longest a folder entry may have.
     const std::string suffix =
         ".tmp." + std::to_string(::getpid()) + "." + std::to_string(++g_stagedCounter);
-    temp_ = prefix + "." + name.substr(0, kMaxEntryName - 1 - suffix.size()) + suffix;
+    temp_ = prefix + "." + name.substr(0, NAME_MAX - 1 - suffix.size()) + suffix;
     fd_ = OpenRetrying(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL, CreateMode);
     if (fd_ < 0 && errno != EEXIST) break;
   }

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/regex/RegExpr.h"
 #include "platform/rtl/Exceptions.h"
@@ -27,6 +28,23 @@
 #include "text/kxAnsiStringList.h"
 
 namespace TkxStrings {
+
+namespace detail {
+
+// Calls Found with the view of every match of Pattern in Content (empty ones
+// too), in order, until it answers false. The view points into Content.
+template <typename F>
+void ForEachRegExMatch(const UnicodeString& Pattern, const UnicodeString& Content, F&& Found) {
+  TRegExpr expression;
+  expression.SetExpression(Pattern);
+  for (bool more = expression.Exec(Content); more; more = expression.ExecNext()) {
+    const std::u16string_view match = std::u16string_view(Content).substr(
+        static_cast<size_t>(expression.MatchPos() - 1), static_cast<size_t>(expression.MatchLen()));
+    if (!Found(match)) return;
+  }
+}
+
+}  // namespace detail
 
 // True at the first match that counts.
 //   CheckRegularExpressionOnStr(u"\\s+", u"a b") == false  (only blanks)

@@ -34,16 +34,10 @@ std::vector<std::u16string_view> AllMatches(const UnicodeString& Pattern,
   return matches;
 }
 
-// Adds the matches to Results, making room for all of them at once (and
-// growing by a quarter at least, so that many small calls stay linear).
+// Adds the matches to Results, making room for all of them at once.
 template <typename List, typename Convert>
 void AddAll(const std::vector<std::u16string_view>& Matches, List& Results, Convert&& AsEntry) {
-  const int64_t capacity = Results.Capacity();
-  const int64_t wanted = std::max(int64_t{Results.Count()} + static_cast<int64_t>(Matches.size()),
-                                  capacity + capacity / 4);
-  if (static_cast<int64_t>(Results.Count()) + static_cast<int64_t>(Matches.size()) > capacity &&
-      wanted <= INT32_MAX)
-    Results.SetCapacity(static_cast<int32_t>(wanted));
+  detail::MakeRoom(Results, Matches.size());
   for (const std::u16string_view m : Matches) Results.Add(AsEntry(m));
 }
 

@@ -18,6 +18,7 @@
 // are added to, never cleared, and handed back.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -42,6 +43,16 @@ void ForEachRegExMatch(const UnicodeString& Pattern, const UnicodeString& Conten
         static_cast<size_t>(expression.MatchPos() - 1), static_cast<size_t>(expression.MatchLen()));
     if (!Found(match)) return;
   }
+}
+
+// Makes room in List for More entries beyond its count at once, growing by
+// a quarter at least, so that many small additions stay linear.
+template <typename List>
+void MakeRoom(List& Results, size_t More) {
+  const int64_t capacity = Results.Capacity();
+  const int64_t needed = int64_t{Results.Count()} + static_cast<int64_t>(More);
+  const int64_t wanted = std::max(needed, capacity + capacity / 4);
+  if (needed > capacity && wanted <= INT32_MAX) Results.SetCapacity(static_cast<int32_t>(wanted));
 }
 
 }  // namespace detail

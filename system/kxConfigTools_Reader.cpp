@@ -1,4 +1,5 @@
 // TkxConfigTools: the reader and the lookups.
+#include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
 #include <iterator>
@@ -65,7 +66,7 @@ TkxCfgFormatVersion TkxConfigTools::GetConfigFormatVersion(const UnicodeString& 
 bool TkxConfigTools::ParseConfigString(TkxConfigList& CfgList, const AnsiString& Config,
                                        UnicodeString& Root, bool RaiseExceptions) {
   CfgList.clear();
-  if (TkxStrings::detail::TrimA(Config).empty()) return true;
+  if (TrimBlanks(Config).empty()) return true;
   bool loaded = false;
   try {
     const XmlDocument doc = XmlDocument::Load(Config);

@@ -18,13 +18,6 @@ namespace {
 
 using U16View = std::u16string_view;
 
-std::string AsciiUpper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-  return out;
-}
-
 // One pass: every Needle found in SearchIn (a text of the same length as
 // Original, possibly upper-cased) is replaced by Replacement; the other units
 // are copied from Original. Needle must not be empty.

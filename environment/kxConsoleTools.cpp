@@ -10,11 +10,12 @@
 #include "platform/named_mutex.h"
 #include "platform/os/CommandLine.h"
 #include "platform/os/HostProgram.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/IniFile.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxStrings.h"
 

@@ -7,7 +7,6 @@
 
 #include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxStrings.h"
 
 namespace TkxNet {

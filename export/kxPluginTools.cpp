@@ -4,11 +4,11 @@
 #include <limits>
 #include <new>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Trim.h"
 #include "system/kxFiles_Contents.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxConversion.h"
 #include "text/kxStrings_Search.h"

@@ -1,4 +1,5 @@
 // TkxConfigTools: the reader and the lookups.
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
@@ -8,7 +9,6 @@
 #include "platform/xml/XmlDocument.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxTypes.h"
 #include "system/kxXML.h"
 #include "text/kxConversion.h"

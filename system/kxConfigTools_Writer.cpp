@@ -1,5 +1,6 @@
 // TkxConfigTools: names and keys, the parameter list, the change-protection
 // hash and the writer.
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
@@ -10,7 +11,7 @@
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
 #include "system/kxTypes.h"
 #include "system/kxXML.h"
 #include "text/kxStrings.h"

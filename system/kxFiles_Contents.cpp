@@ -11,7 +11,7 @@
 #include "platform/rtl/Trim.h"
 #include "system/kxFiles_Paths.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "text/kxStrings.h"
 
 namespace TkxFiles {

@@ -9,11 +9,12 @@
 #include "platform/os/Folders.h"
 #include "platform/os/LastError.h"
 #include "platform/os/System.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
 #include "system/kxWin32.h"
 #include "text/kxStrings.h"
 

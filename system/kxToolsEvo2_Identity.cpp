@@ -5,10 +5,10 @@
 #include "platform/file/Path.h"
 #include "platform/os/CommandLine.h"
 #include "platform/os/System.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Guid.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxStrings_Search.h"
 

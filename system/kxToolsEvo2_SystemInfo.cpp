@@ -14,12 +14,12 @@
 #include "platform/os/LastError.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/registry/Registry.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Trim.h"
 #include "platform/rtl/Variant.h"
 #include "system/kxConstants.h"
 #include "system/kxRegistry.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxStrings.h"
 
 namespace TkxTools {

@@ -3,8 +3,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxStrings_Search.h"
 
 namespace TkxTypes {

@@ -6,12 +6,12 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Trim.h"
 #include "system/kxDateTime.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxConversion.h"
 #include "text/kxStrings_Search.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxAnsiStringList.h"
 #include "text/kxStrings_Search.h"
 

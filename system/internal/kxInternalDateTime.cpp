@@ -9,7 +9,6 @@
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Trim.h"
 #include "system/kxConstants.h"
-#include "system/kxToolsEvo2.h"
 
 namespace kxInternal::TkxDateTime {
 

@@ -9,6 +9,7 @@
 #include "platform/file/Path.h"
 #include "platform/registry/Registry.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxFiles.h"
 #include "system/kxRegistry.h"
 #include "system/kxToolsEvo2.h"
@@ -21,7 +22,7 @@
 namespace TkxVanto {
 namespace {
 
-bool IsBlank(const UnicodeString& Text) { return TkxStrings::detail::TrimW(Text).empty(); }
+bool IsBlank(const UnicodeString& Text) { return TrimBlanks(Text).empty(); }
 bool Contains(const UnicodeString& Text, std::u16string_view Part) {
   return Text.find(Part) != UnicodeString::npos;
 }
@@ -222,7 +223,7 @@ UnicodeString GetDatabaseVersion() {
     for (const UnicodeString& field : connection->FirstRow(detail::PrepareQuotes(sql)))
       fields += field + u" ";
     return engineText + u" (" +
-           UnicodeString(TkxStrings::detail::TrimW(TkxStrings::Breaks2BlanksW(fields))) + u")";
+           UnicodeString(TrimBlanks(TkxStrings::Breaks2BlanksW(fields))) + u")";
   } catch (const Exception& e) {
     return u"Unable to get database version for " + engineText + u" (" + e.Message + u")";
   } catch (const std::exception& e) {

@@ -8,7 +8,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLibrary.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "text/kxMath.h"
 
 namespace kx::plugin {

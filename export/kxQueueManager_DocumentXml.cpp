@@ -13,6 +13,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Stream.h"
+#include "platform/rtl/Trim.h"
 #include "system/internal/kxBase64.h"
 #include "system/kxDateTime.h"
 #include "system/kxToolsEvo2_SystemInfo.h"
@@ -26,22 +27,6 @@ namespace {
 
 using kx::platform::StringXmlSink;
 using kx::platform::XmlWriter;
-
-bool IsNameTrimUnit(char16_t c) {
-  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;  // controls, tab to CR, U+0085
-  switch (c) {
-    case u' ':
-    case 0x00A0:
-    case 0x1680:
-    case 0x2028:
-    case 0x2029:
-    case 0x202F:
-    case 0x3000:
-      return true;
-    default:
-      return c >= 0x2000 && c <= 0x200A;
-  }
-}
 
 UnicodeString Safe(const UnicodeString& Text) { return TkxTools::PrepareXMLStringW(Text, false); }
 
@@ -59,11 +44,7 @@ std::string RowConfidenceText(double Confidence) {
 }  // namespace
 
 UnicodeString TrimDocumentFieldName(const UnicodeString& Name) {
-  size_t first = 0;
-  size_t last = Name.size();
-  while (first < last && IsNameTrimUnit(Name[first])) ++first;
-  while (last > first && IsNameTrimUnit(Name[last - 1])) --last;
-  return Name.substr(first, last - first);
+  return UnicodeString(TrimWhiteSpace(Name));
 }
 
 AnsiString DocumentConfidenceText(double Confidence) {

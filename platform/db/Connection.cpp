@@ -6,7 +6,7 @@
 
 #include "platform/db/SqliteConnection.h"
 #include "platform/file/Path.h"
-#include "platform/registry/Hive.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/IniFile.h"
 #include "platform/rtl/Trim.h"
 
@@ -16,7 +16,7 @@ namespace {
 // The value of the first part named Name (compared by the simple upper-case
 // mapping); nullopt when there is none.
 std::optional<UnicodeString> Part(std::u16string_view ConnectionString, std::u16string_view Name) {
-  const UnicodeString wanted = registry::FoldName(Name);
+  const UnicodeString wanted = UpperText(Name);
   size_t p = 0;
   while (p <= ConnectionString.size()) {
     // One part: up to the next ";" outside quotes.
@@ -37,7 +37,7 @@ std::optional<UnicodeString> Part(std::u16string_view ConnectionString, std::u16
     ++p;
     const size_t eq = part.find(u'=');
     if (eq == std::u16string_view::npos) continue;
-    if (registry::FoldName(TrimBlanks(part.substr(0, eq))) != wanted) continue;
+    if (UpperText(TrimBlanks(part.substr(0, eq))) != wanted) continue;
     std::u16string_view value = TrimBlanks(part.substr(eq + 1));
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
         value.back() == value.front())
@@ -57,7 +57,7 @@ std::unique_ptr<Connection> OpenResolved(const UnicodeString& ConnectionString,
   }
   const UnicodeString provider = Part(ConnectionString, u"Provider").value_or(UnicodeString());
   if (provider.empty()) throw EDatabaseError("the connection string names no provider");
-  if (registry::FoldName(provider) != u"SQLITE")
+  if (UpperText(provider) != u"SQLITE")
     throw EDatabaseError(u"the database provider \"" + provider + u"\" is not supported");
   const UnicodeString source = Part(ConnectionString, u"Data Source").value_or(UnicodeString());
   if (source.empty()) throw EDatabaseError("the connection string names no data source");

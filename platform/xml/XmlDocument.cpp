@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/xml/XmlLibrary.h"
@@ -152,10 +153,7 @@ std::string DeclaredEncoding(std::string_view b) {
   if (p >= decl.size() || (decl[p] != '"' && decl[p] != '\'')) return std::string();
   const size_t close = decl.find(decl[p], p + 1);
   if (close == std::string_view::npos) return std::string();
-  std::string name(decl.substr(p + 1, close - p - 1));
-  for (char& c : name)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return name;
+  return AsciiUpper(decl.substr(p + 1, close - p - 1));
 }
 
 // Whether the parser must not follow the declared encoding: a byte-order

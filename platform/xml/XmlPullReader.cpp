@@ -117,6 +117,7 @@ struct XmlPullReader::Impl {
     std::string text;
     int line = 0;
     int column = 0;
+    int code = 0;
   };
   ParseFault fatal;  // the first fatal error the parser reported
   ParseFault error;  // the first other error
@@ -127,6 +128,7 @@ struct XmlPullReader::Impl {
 
   // The parser's position, as the callbacks see it.
   int32_t depth = 0;
+  std::vector<std::string> open;         // the names of the open elements
   XmlPullNode last = XmlPullNode::None;  // the kind of the last callback
   uint64_t callbacks = 0;
   bool cdataCr = false;                  // the last CDATA block ended with CR
@@ -191,7 +193,7 @@ struct XmlPullReader::Impl {
           if (e.kind == XmlPullNode::StartElement) shape.Elements = true;
           if (e.kind == XmlPullNode::Comment || e.kind == XmlPullNode::ProcessingInstruction)
             shape.Other = true;
-          if (IsText(e.kind)) StreamPiece(e.value, true);
+          if (IsText(e.kind)) StreamPiece(e.kind, e.value, true);
           return;
         }
         piece = nullptr;
@@ -218,13 +220,16 @@ struct XmlPullReader::Impl {
       case Mode::DropTexts:
         return;
       case Mode::Stream:
-        if (depth == modeDepth + 1) StreamPiece(text, !continues);
+        if (depth == modeDepth + 1) StreamPiece(kind, text, !continues);
         return;
     }
   }
 
-  void StreamPiece(std::string_view text, bool newNode) {
-    if (newNode) ++shape.Texts;
+  void StreamPiece(XmlPullNode kind, std::string_view text, bool newNode) {
+    if (newNode) {
+      ++shape.Texts;
+      if (kind == XmlPullNode::CData) shape.CData = true;
+    }
     if (shape.Texts == 1 && !shape.Elements && !shape.Other && !text.empty() && piece != nullptr)
       (*piece)(text);
   }
@@ -260,6 +265,7 @@ struct XmlPullReader::Impl {
         e.attributes.push_back(AttributeValue(View(a[3], a[4])));
       }
       ++impl.depth;
+      impl.open.push_back(e.name);
       impl.last = XmlPullNode::StartElement;
       impl.Offer(std::move(e));
     });
@@ -269,6 +275,7 @@ struct XmlPullReader::Impl {
                            const xmlChar*) {
     Guarded(ctx, [&](Impl& impl) {
       --impl.depth;
+      if (!impl.open.empty()) impl.open.pop_back();
       impl.rootClosed = impl.depth == 0;
       Event e = impl.NewEvent(XmlPullNode::EndElement, impl.depth);
       e.name = QualifiedName(prefix, localname);
@@ -353,6 +360,7 @@ struct XmlPullReader::Impl {
     fault.text = error->message != nullptr ? error->message : "";
     fault.line = error->line;
     fault.column = error->int2;
+    fault.code = error->code;
   }
 
   // ---- Feeding the parser -----------------------------------------------------------
@@ -430,18 +438,23 @@ struct XmlPullReader::Impl {
                         (finished && !rootClosed);
     if (ctxt->wellFormed == 0 || halted) {
       ParseFault fault = fatal.set ? fatal : error;
-      if (!fault.set) {
-        fault.set = true;
-        fault.text = "the input cannot be read in its encoding";
-        fault.line = ctxt->input != nullptr ? ctxt->input->line : 0;
-        fault.column = ctxt->input != nullptr ? ctxt->input->col : 0;
-      }
-      if (!fault.set) {
+      if (!fault.set && ctxt->wellFormed == 0) {
         const xmlError* e = xmlCtxtGetLastError(ctxt);
-        fault.text = e != nullptr && e->message != nullptr ? e->message : "the parser gave no reason";
+        fault.set = e != nullptr;
+        fault.text = e != nullptr && e->message != nullptr ? e->message : "";
         fault.line = e != nullptr ? e->line : 0;
         fault.column = e != nullptr ? e->int2 : 0;
+        fault.code = e != nullptr ? e->code : 0;
       }
+      if (!fault.set) {
+        fault.line = ctxt->input != nullptr ? ctxt->input->line : 0;
+        fault.column = ctxt->input != nullptr ? ctxt->input->col : 0;
+        fault.text = "the input cannot be read in its encoding";
+      }
+      // At the end inside an element the push parser speaks of "extra
+      // content at the end"; say what the document model says.
+      if (finished && !open.empty() && (!fault.set || fault.code == XML_ERR_DOCUMENT_END))
+        fault.text = "Premature end of data in tag " + open.back();
       throw EDOMParseError(xml_detail::ParseErrorText(fault.text, fault.line, fault.column),
                            fault.line, fault.column);
     }

@@ -58,6 +58,7 @@ struct XmlPullAttribute {
 // What an element held, as ReadText saw it.
 struct XmlTextShape {
   int32_t Texts = 0;      // text and CDATA nodes directly in the element
+  bool CData = false;     // one of them is a CDATA node
   bool Elements = false;  // child elements
   bool Other = false;     // comments or processing instructions
   // The element holds nothing but one text or CDATA node, or nothing at all:

@@ -191,16 +191,16 @@ TEST(XmlPullReader, ReadTextHandsTheOneTextOnInPieces) {
     XmlTextShape shape;
   };
   const Case cases[] = {
-      {"<d/>", "", {0, false, false}},
-      {"<d></d>", "", {0, false, false}},
-      {"<d><![CDATA[]]></d>", "", {1, false, false}},
-      {"<d>a&amp;b</d>", "a&b", {1, false, false}},
-      {"<d><![CDATA[ab]]><![CDATA[c]]></d>", "abc", {1, false, false}},
-      {"<d> <![CDATA[ab]]></d>", " ", {2, false, false}},
-      {"<d>ab<x>deep</x></d>", "ab", {1, true, false}},
-      {"<d><x>deep</x>ab</d>", "", {1, true, false}},
-      {"<d>ab<!--c--></d>", "ab", {1, false, true}},
-      {"<d><?p?>ab</d>", "", {1, false, true}},
+      {"<d/>", "", {}},
+      {"<d></d>", "", {}},
+      {"<d><![CDATA[]]></d>", "", {.Texts = 1, .CData = true}},
+      {"<d>a&amp;b</d>", "a&b", {.Texts = 1}},
+      {"<d><![CDATA[ab]]><![CDATA[c]]></d>", "abc", {.Texts = 1, .CData = true}},
+      {"<d> <![CDATA[ab]]></d>", " ", {.Texts = 2, .CData = true}},
+      {"<d>ab<x>deep</x></d>", "ab", {.Texts = 1, .Elements = true}},
+      {"<d><x>deep</x>ab</d>", "", {.Texts = 1, .Elements = true}},
+      {"<d>ab<!--c--></d>", "ab", {.Texts = 1, .Other = true}},
+      {"<d><?p?>ab</d>", "", {.Texts = 1, .Other = true}},
   };
   for (const Case& c : cases) {
     const auto [text, shape] = StreamedText(c.xml);
@@ -208,6 +208,7 @@ TEST(XmlPullReader, ReadTextHandsTheOneTextOnInPieces) {
     EXPECT_EQ(shape.Texts, c.shape.Texts) << c.xml;
     EXPECT_EQ(shape.Elements, c.shape.Elements) << c.xml;
     EXPECT_EQ(shape.Other, c.shape.Other) << c.xml;
+    EXPECT_EQ(shape.CData, c.shape.CData) << c.xml;
     // Single() is what the document model reads as the element's text.
     const XmlDocument doc = XmlDocument::Load(c.xml);
     bool modelReads = true;

@@ -14,6 +14,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "platform/json/BsonValue.h"
 #include "platform/json/JsonWriter.h"
@@ -59,32 +60,43 @@ inline BsonValue NlohmannToBson(const nlohmann::ordered_json& J) {
   }
 }
 
-// True when python3 can be run.
-inline bool HavePython() { return std::system("python3 -c '' >/dev/null 2>&1") == 0; }
+// True when python3 can be run (asked once).
+inline bool HavePython() {
+  static const bool have = std::system("python3 -c '' >/dev/null 2>&1") == 0;
+  return have;
+}
 
-// What Python's json module reads from Json, written again by it
+// What Python's json module reads from each of Texts, written again by it
 // (json.dumps, ASCII only, order kept): its NaN, Infinity and lone
-// surrogates too. "" when Python refused the text or could not run.
-inline std::string PythonJsonRoundTrip(const std::string& Json) {
+// surrogates too. One Python run for all; "" for a text Python refused, and
+// all "" when it could not run.
+inline std::vector<std::string> PythonJsonRoundTrip(const std::vector<std::string>& Texts) {
   const char* tmp = std::getenv("TMPDIR");
   static int counter = 0;
   const std::string base = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/pyjson." +
-                           std::to_string(::getpid()) + "." + std::to_string(++counter);
-  const std::string in = base + ".json";
-  const std::string out = base + ".out";
-  std::ofstream(in, std::ios::binary) << Json;
+                           std::to_string(::getpid()) + "." + std::to_string(++counter) + ".";
+  for (size_t i = 0; i < Texts.size(); ++i)
+    std::ofstream(base + std::to_string(i), std::ios::binary) << Texts[i];
   const std::string command =
-      "python3 -c 'import json,sys; d=json.load(open(sys.argv[1], encoding=\"ascii\")); "
-      "open(sys.argv[2], \"w\", encoding=\"ascii\").write(json.dumps(d))' '" +
-      in + "' '" + out + "' 2>/dev/null";
-  std::string result;
-  if (std::system(command.c_str()) == 0) {
-    std::ifstream read(out, std::ios::binary);
-    result.assign(std::istreambuf_iterator<char>(read), std::istreambuf_iterator<char>());
+      "python3 -c 'import json,sys\n"
+      "for i in range(int(sys.argv[2])):\n"
+      "  n = sys.argv[1] + str(i)\n"
+      "  try: t = json.dumps(json.load(open(n, encoding=\"ascii\")))\n"
+      "  except Exception: t = \"\"\n"
+      "  open(n + \".out\", \"w\", encoding=\"ascii\").write(t)\n' '" +
+      base + "' " + std::to_string(Texts.size()) + " 2>/dev/null";
+  const bool ran = std::system(command.c_str()) == 0;
+  std::vector<std::string> results(Texts.size());
+  for (size_t i = 0; i < Texts.size(); ++i) {
+    const std::string in = base + std::to_string(i);
+    if (ran) {
+      std::ifstream read(in + ".out", std::ios::binary);
+      results[i].assign(std::istreambuf_iterator<char>(read), std::istreambuf_iterator<char>());
+    }
+    std::remove(in.c_str());
+    std::remove((in + ".out").c_str());
   }
-  std::remove(in.c_str());
-  std::remove(out.c_str());
-  return result;
+  return results;
 }
 
 }  // namespace kx::platform

@@ -131,7 +131,7 @@ TEST(JsonWriter, OthersReadWhatItWrites) {
   const BsonValue special = Doc({{u"n", BsonValue::Double(std::nan(""))},
                                  {u"i", BsonValue::Double(-std::numeric_limits<double>::infinity())},
                                  {u"s", BsonValue::String(u"\xDCFF")}});
-  const std::string python = kx::platform::PythonJsonRoundTrip(BsonValueToJson(special));
+  const std::string python = kx::platform::PythonJsonRoundTrip({BsonValueToJson(special)})[0];
   EXPECT_EQ(python, R"({"n": NaN, "i": -Infinity, "s": "\udcff"})");
 }
 

@@ -1,6 +1,7 @@
 #include "platform/json/JsonReader.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -14,6 +15,9 @@ namespace {
 // Objects with more members than this look for repeated names through a
 // hash set; smaller ones compare every pair.
 constexpr size_t kPairwiseNames = 16;
+
+// Nodes per block of a document (512 KiB).
+constexpr size_t kBlockNodes = 16384;
 
 bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -164,20 +168,35 @@ class JsonParser {
     return true;
   }
 
-  uint32_t Append(const JsonNode& Node) {
-    if (doc_.nodes_.size() >= std::numeric_limits<uint32_t>::max()) Fail(p_, "too many values");
-    doc_.nodes_.push_back(Node);
-    return static_cast<uint32_t>(doc_.nodes_.size() - 1);
+  // Room for Count nodes side by side in the document: the rest of the
+  // current block, or a new one.
+  JsonNode* Place(size_t Count) {
+    if (Count > blockFree_) {
+      const size_t size = std::max(Count, kBlockNodes);
+      doc_.blocks_.push_back(std::make_unique_for_overwrite<JsonNode[]>(size));
+      blockNext_ = doc_.blocks_.back().get();
+      blockFree_ = size;
+    }
+    JsonNode* at = blockNext_;
+    blockNext_ += Count;
+    blockFree_ -= Count;
+    return at;
+  }
+
+  const JsonNode* Append(const JsonNode& Node) {
+    JsonNode* at = Place(1);
+    *at = Node;
+    return at;
   }
 
   // Moves the children gathered since Mark into the document, in order.
   void Settle(JsonNode& Parent, size_t Mark) {
     const size_t count = scratch_.size() - Mark;
-    if (doc_.nodes_.size() + count >= std::numeric_limits<uint32_t>::max()) Fail(p_, "too many values");
-    Parent.Children.First = static_cast<uint32_t>(doc_.nodes_.size());
+    if (count > std::numeric_limits<uint32_t>::max()) Fail(p_, "too many values");
+    JsonNode* at = count == 0 ? nullptr : Place(count);
+    if (count != 0) std::copy(scratch_.begin() + static_cast<std::ptrdiff_t>(Mark), scratch_.end(), at);
+    Parent.Children.First = at;
     Parent.Children.Count = static_cast<uint32_t>(count);
-    doc_.nodes_.insert(doc_.nodes_.end(), scratch_.begin() + static_cast<std::ptrdiff_t>(Mark),
-                       scratch_.end());
     scratch_.resize(Mark);
   }
 
@@ -471,7 +490,9 @@ class JsonParser {
   const char* p_;
   const char* end_;
   JsonDocument& doc_;
-  std::vector<JsonNode> scratch_;
+  std::vector<JsonNode> scratch_;  // children of the open containers
+  JsonNode* blockNext_ = nullptr;
+  size_t blockFree_ = 0;
 };
 
 JsonDocument JsonDocument::Parse(std::string_view Text) {
@@ -482,8 +503,6 @@ JsonDocument JsonDocument::Parse(std::string_view Text) {
 }
 
 // ---- Values -----------------------------------------------------------------------
-
-const JsonNode& JsonValue::Node() const { return nodes_[index_]; }
 
 void JsonValue::KindError(const char* Wanted) const {
   throw EJsonError(u"JSON value of kind " + BsonKindName(Kind()) + u" read as " +
@@ -539,12 +558,12 @@ size_t JsonValue::Count() const {
 
 JsonValue JsonValue::Item(size_t Index) const {
   if (Index >= Count()) throw EJsonError("JSON item index out of range");
-  return JsonValue(nodes_, Node().Children.First + static_cast<uint32_t>(Index));
+  return JsonValue(Node().Children.First + Index);
 }
 
 UnicodeString JsonValue::MemberName(size_t Index) const {
   if (Kind() != BsonKind::Document) KindError("Document");
-  const JsonNode& member = nodes_[Item(Index).index_];
+  const JsonNode& member = *Item(Index).node_;
   return member.NameEscaped ? Decode(NameOf(member)) : ToUtf16(NameOf(member));
 }
 
@@ -552,7 +571,7 @@ std::optional<JsonValue> JsonValue::Find(std::u16string_view Name) const {
   if (Kind() != BsonKind::Document) KindError("Document");
   const JsonNode& n = Node();
   for (uint32_t i = 0; i < n.Children.Count; ++i)
-    if (NameIs(nodes_[n.Children.First + i], Name)) return JsonValue(nodes_, n.Children.First + i);
+    if (NameIs(n.Children.First[i], Name)) return JsonValue(n.Children.First + i);
   return std::nullopt;
 }
 

@@ -31,6 +31,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -64,7 +65,7 @@ struct JsonNode {
       size_t Length;
     } String;
     struct {
-      uint32_t First;  // index of the first child in the document's nodes
+      const JsonNode* First;  // the children lie side by side
       uint32_t Count;
     } Children;
   };
@@ -107,12 +108,11 @@ class JsonValue {
 
  private:
   friend class JsonDocument;
-  JsonValue(const JsonNode* Nodes, uint32_t Index) : nodes_(Nodes), index_(Index) {}
-  const JsonNode& Node() const;
+  explicit JsonValue(const JsonNode* Node) : node_(Node) {}
+  const JsonNode& Node() const { return *node_; }
   [[noreturn]] void KindError(const char* Wanted) const;
 
-  const JsonNode* nodes_;
-  uint32_t index_;
+  const JsonNode* node_;
 };
 
 class JsonDocument {
@@ -123,7 +123,7 @@ class JsonDocument {
   static JsonDocument Parse(const char* Text) { return Parse(std::string_view(Text)); }
   static JsonDocument Parse(std::string&&) = delete;
 
-  JsonValue Root() const { return JsonValue(nodes_.data(), root_); }
+  JsonValue Root() const { return JsonValue(root_); }
 
   JsonDocument(JsonDocument&&) = default;
   JsonDocument& operator=(JsonDocument&&) = default;
@@ -133,8 +133,11 @@ class JsonDocument {
   friend class JsonParser;
   JsonDocument() = default;
 
-  std::vector<JsonNode> nodes_;
-  uint32_t root_ = 0;
+  // The nodes, in blocks that never move once made, so nodes point at
+  // their children. Blocks are small enough for the allocator to reuse
+  // their memory from one document to the next.
+  std::vector<std::unique_ptr<JsonNode[]>> blocks_;
+  const JsonNode* root_ = nullptr;
 };
 
 // The value as a BsonValue, strings decoded to UTF-16 (for tests and for

@@ -213,13 +213,20 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   xml_.StartElement("Data");
   xml_.CData(std::string_view());  // the section stands also for no bytes
   // The text goes straight to the sink between the section's opening and
-  // closing: one buffer for the text of a block, written once per block.
-  kxInternal::Base64Encoder encoder(true);
+  // closing.
+  WriteBlobBase64(Blob, true, [this](std::string_view text) { sink_.Write(text); });
+  xml_.EndElement();
+}
+
+void WriteBlobBase64(const TkxBlob& Blob, bool Format,
+                     const std::function<void(std::string_view)>& Out) {
+  // One buffer for the text of a block, handed on once per block.
+  kxInternal::Base64Encoder encoder(Format);
   const std::unique_ptr<char[]> text(
       new char[kxInternal::Base64Encoder::MaxUpdateLength(kDocumentBlobBlock)]);
   auto encode = [&](std::string_view bytes) {
     const char* end = encoder.Update(bytes, text.get());
-    if (end != text.get()) sink_.Write(std::string_view(text.get(), static_cast<size_t>(end - text.get())));
+    if (end != text.get()) Out(std::string_view(text.get(), static_cast<size_t>(end - text.get())));
   };
   if (!Blob.BlobData.Empty()) {
     std::string_view bytes = Blob.BlobData.View();  // the shared buffer itself, no copy
@@ -259,8 +266,7 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   }
   char tail[kxInternal::Base64Encoder::kMaxFinishLength];
   const char* end = encoder.Finish(tail);
-  if (end != tail) sink_.Write(std::string_view(tail, static_cast<size_t>(end - tail)));
-  xml_.EndElement();
+  if (end != tail) Out(std::string_view(tail, static_cast<size_t>(end - tail)));
 }
 
 // ---- The document ----------------------------------------------------------------

@@ -44,6 +44,11 @@ class TkxQueueTools : public TObject {
   // false with Message on failure (kxQueueManager::CreateDocumentXML).
   bool CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
                          bool IncludeOptions);
+  // The document JSON of QueueItem (completed on the way) in DocumentJson;
+  // on failure Message is set, DocumentJson emptied and the error raised
+  // again (kxQueueManager::CreateDocumentJson).
+  bool CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
+                          bool IncludeOptions, bool IncludeBlobData);
   // Saves QueueItem as a document file, optionally zipped beside it; false
   // with Message on failure (kxQueueManager::SaveDocumentXML/SaveDocumentJson).
   bool SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,

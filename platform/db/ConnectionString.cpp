@@ -2,7 +2,7 @@
 
 #include "platform/db/Connection.h"
 #include "platform/file/Path.h"
-#include "platform/registry/Hive.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Trim.h"
 
 #ifndef KX_FREETDS_DRIVER
@@ -13,7 +13,7 @@ namespace kx::platform::db {
 namespace {
 
 bool SameName(std::u16string_view A, std::u16string_view B) {
-  return registry::FoldName(A) == registry::FoldName(B);
+  return UpperText(A) == UpperText(B);
 }
 
 bool StartsWithName(std::u16string_view Text, std::u16string_view Prefix) {

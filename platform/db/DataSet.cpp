@@ -1,7 +1,7 @@
 #include "platform/db/DataSet.h"
 
 #include "platform/db/SqlText.h"
-#include "platform/registry/Hive.h"
+#include "platform/rtl/CaseMapping.h"
 
 namespace kx::platform::db {
 namespace {
@@ -21,7 +21,7 @@ std::vector<Variant> Bind(const ScannedSql& Scanned, const Parameters& Params) {
 }  // namespace
 
 void Parameters::Set(const UnicodeString& Name, const Variant& Value) {
-  UnicodeString key = registry::FoldName(Name);
+  UnicodeString key = UpperText(Name);
   for (auto& [name, value] : values_) {
     if (name == key) {
       value = Value;
@@ -32,7 +32,7 @@ void Parameters::Set(const UnicodeString& Name, const Variant& Value) {
 }
 
 const Variant* Parameters::Find(const UnicodeString& Name) const {
-  const UnicodeString key = registry::FoldName(Name);
+  const UnicodeString key = UpperText(Name);
   for (const auto& [name, value] : values_)
     if (name == key) return &value;
   return nullptr;
@@ -84,9 +84,9 @@ const Variant& DataSet::ValueAt(size_t Column) const {
 }
 
 int32_t DataSet::IndexOf(const UnicodeString& Name) const {
-  const UnicodeString key = registry::FoldName(Name);
+  const UnicodeString key = UpperText(Name);
   for (size_t i = 0; i < names_.size(); ++i)
-    if (registry::FoldName(names_[i]) == key) return static_cast<int32_t>(i);
+    if (UpperText(names_[i]) == key) return static_cast<int32_t>(i);
   return -1;
 }
 
@@ -123,10 +123,10 @@ void InsertRow(Connection& C, const UnicodeString& Table,
   std::vector<Variant> params;
   params.reserve(Values.size());
   for (const auto& [name, value] : Values) {
-    const UnicodeString key = registry::FoldName(name);
+    const UnicodeString key = UpperText(name);
     const UnicodeString* column = nullptr;
     for (const UnicodeString& c : columns.Names)
-      if (registry::FoldName(c) == key) {
+      if (UpperText(c) == key) {
         column = &c;
         break;
       }

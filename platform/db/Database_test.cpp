@@ -9,9 +9,9 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
-#include "platform/registry/Hive.h"
 #include "tests/support/DatabaseServers.h"
 #include "platform/db/Odbc.h"
+#include "platform/rtl/CaseMapping.h"
 
 namespace {
 
@@ -202,7 +202,7 @@ TEST_P(DatabaseTest, ColumnsWithoutRows) {
   EXPECT_EQ(q.RecordCount(), 0);
   EXPECT_TRUE(q.Eof());
   ASSERT_EQ(q.FieldCount(), 2);
-  EXPECT_EQ(kx::platform::registry::FoldName(q.FieldNames()[1]), u"LABEL");
+  EXPECT_EQ(UpperText(q.FieldNames()[1]), u"LABEL");
   EXPECT_TRUE(q.FindField(u"label").has_value());
   EXPECT_FALSE(q.FindField(u"nope").has_value());
   EXPECT_THROW(q.FieldByName(u"nope"), EDatabaseError);

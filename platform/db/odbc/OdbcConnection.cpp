@@ -13,7 +13,7 @@
 #include "platform/db/BackEnds.h"
 #include "platform/db/Odbc.h"
 #include "platform/db/Values.h"
-#include "platform/registry/Hive.h"
+#include "platform/rtl/CaseMapping.h"
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR must be 16 bits");
 
@@ -89,7 +89,7 @@ SQLHENV Environment() {
 }
 
 bool ContainsFolded(const UnicodeString& Text, std::u16string_view Part) {
-  return registry::FoldName(Text).find(registry::FoldName(Part)) != UnicodeString::npos;
+  return UpperText(Text).find(UpperText(Part)) != UnicodeString::npos;
 }
 
 // Whether the ODBC string leads to MariaDB's (or MySQL's) driver: by its
@@ -136,7 +136,7 @@ class OdbcConnection final : public Connection {
     Connection::SetCommandTimeout(Options.CommandTimeout);
     ConnectionParts parts = ParseOdbcString(Target.OdbcString);
     for (const auto& [key, value] : parts)
-      if ((registry::FoldName(key) == u"PWD" || registry::FoldName(key) == u"PASSWORD") &&
+      if ((UpperText(key) == u"PWD" || UpperText(key) == u"PASSWORD") &&
           value.size() >= 3)
         secrets_.push_back(value);
     UnicodeString text = Target.OdbcString;

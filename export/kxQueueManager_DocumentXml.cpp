@@ -12,6 +12,7 @@
 #include "platform/file/StagedFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/NumberText.h"
 #include "platform/rtl/Stream.h"
 #include "platform/rtl/Trim.h"
 #include "system/internal/kxBase64.h"
@@ -48,13 +49,7 @@ UnicodeString TrimDocumentFieldName(const UnicodeString& Name) {
 }
 
 AnsiString DocumentConfidenceText(double Confidence) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, Confidence, std::chars_format::general, 15);
-  AnsiString text(buf, r.ptr);
-  const char16_t sep = FormatSettings().DecimalSeparator;
-  const size_t point = text.find('.');
-  if (point != AnsiString::npos && sep != u'.') text.replace(point, 1, ToUtf8(UnicodeString(1, sep)));
-  return text;
+  return ToUtf8(FloatToStr(Confidence, FormatSettings().DecimalSeparator));
 }
 
 // ---- FdXmlSink -----------------------------------------------------------------------
@@ -240,7 +235,8 @@ void WriteBlobBase64(const TkxBlob& Blob, bool Format,
     std::unique_ptr<FileStream> file;
     int64_t remaining = 0;
     try {
-      file = std::make_unique<FileStream>(Blob.BlobLink, fmOpenRead | fmShareDenyWrite);
+      // A FIFO or a device is no blob file: refused, never waited for.
+      file = std::make_unique<FileStream>(Blob.BlobLink, fmOpenRead | fmShareDenyWrite, true);
       remaining = file->Size();
     } catch (const Exception&) {
       throw Exception(failure);
@@ -313,6 +309,20 @@ void WriteOptions(TkxDocumentXmlWriter& doc, const TDocumentQueueRecord& q, bool
 
 }  // namespace
 
+void CompleteDocumentRecord(TDocumentQueueRecord& QueueItem) {
+  if (QueueItem.MetaData.empty()) QueueItem.MetaData = ParseMetaDataBuffer(QueueItem.MetaDataBuffer);
+  if (QueueItem.Subject.empty()) QueueItem.Subject = GetSubjectText(QueueItem);
+  QueueItem.KeyHash = GetKeyHash(QueueItem.MetaData);
+  for (TkxMetaField& field : QueueItem.MetaData) {
+    field.IntField = TrimDocumentFieldName(field.IntField);
+    field.ExtField = TrimDocumentFieldName(field.ExtField);
+  }
+  // The whole table, header included, comes from the buffer when it has no
+  // rows; an empty buffer gives an empty table.
+  if (QueueItem.MetaTableData.Rows.empty())
+    QueueItem.MetaTableData = ParseMetaTableDataBuffer(QueueItem.MetaTableDataBuffer);
+}
+
 void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
                       bool IncludeOptions) {
   XmlWriter xml(Sink);
@@ -325,9 +335,7 @@ void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Si
                       BuildDocumentUri(QueueItem.Repository, QueueItem,
                                        static_cast<int32_t>(QueueItem.Version)));
 
-  if (QueueItem.MetaData.empty()) QueueItem.MetaData = ParseMetaDataBuffer(QueueItem.MetaDataBuffer);
-  if (QueueItem.Subject.empty()) QueueItem.Subject = GetSubjectText(QueueItem);
-  QueueItem.KeyHash = GetKeyHash(QueueItem.MetaData);
+  CompleteDocumentRecord(QueueItem);
 
   xml.StartElement("Options");
   WriteOptions(doc, QueueItem, IncludeOptions);
@@ -335,15 +343,7 @@ void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Si
 
   xml.StartElement("Content");
   xml.StartElement("Index");
-  for (TkxMetaField& field : QueueItem.MetaData) {
-    field.IntField = TrimDocumentFieldName(field.IntField);
-    field.ExtField = TrimDocumentFieldName(field.ExtField);
-    doc.IndexField(field);
-  }
-  // The whole table, header included, comes from the buffer when it has no
-  // rows; an empty buffer gives an empty table.
-  if (QueueItem.MetaTableData.Rows.empty())
-    QueueItem.MetaTableData = ParseMetaTableDataBuffer(QueueItem.MetaTableDataBuffer);
+  for (const TkxMetaField& field : QueueItem.MetaData) doc.IndexField(field);
   doc.Table(QueueItem.MetaTableData);
   xml.EndElement();  // Index
 

@@ -97,12 +97,11 @@ TEST_F(SaveDocument, FailingWriterLeavesNoFileAndKeepsTheOldOne) {
   EXPECT_EQ(Read("doc.xml"), "previous");
   EXPECT_EQ(Listing(), "doc.xml new ");
 
-  // The document comes before its file: the writer's failure is the reason
-  // also where no file could be made.
+  // Where no file can be made the save stops there, before any blob is
+  // read: the file is the reason.
   UnicodeString below = U("doc.xml/doc.xml");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(below, false, q, true, message));
-  EXPECT_EQ(message, u"error creating document xml (blob stream exception of file " +
-                         U("missing.bin") + u")");
+  EXPECT_EQ(message, u"error creating document xml file (streaming to file " + below + u" failed)");
   EXPECT_EQ(Listing(), "doc.xml new ");
 }
 

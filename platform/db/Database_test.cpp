@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/db/DataSet.h"
 #include "tests/support/DatabaseServers.h"
 #include "platform/db/Odbc.h"
@@ -328,6 +329,31 @@ TEST_P(DatabaseTest, InsertRowMatchesColumnsWithoutRegardToCase) {
 
   db::InsertRow(*c_, table_, {{u"ID", Variant::FromInteger(5)}, {u"Name", Variant::FromOleStr(u"x")}});
   EXPECT_EQ(Read(u"name", 5).ToString(), u"x");
+}
+
+// A password with ";", "}" and a quote goes through the provider mapping
+// whole, and a wrong one shows in no message.
+TEST_P(DatabaseTest, PasswordsArriveWholeThroughTheProviderMapping) {
+  if (Is(db::Engine::SQLite)) GTEST_SKIP() << "SQLite has no login";
+  db::ConnectionParts odbc;
+  for (auto& part : db::ParseOdbcString(connectionString_))
+    if (part.first != u"UID" && part.first != u"PWD") odbc.push_back(part);
+  const UnicodeString user = ToUtf16(kx::testing::DatabaseServer("KX_DB_USER"));
+  const UnicodeString password = ToUtf16(kx::testing::DatabaseServer("KX_DB_PASSWORD"));
+  ASSERT_NE(password.find_first_of(u";}\""), UnicodeString::npos);
+  const UnicodeString base = u"Provider=MSDASQL.1;Extended Properties=\"" + db::BuildOdbcString(odbc) +
+                             u"\";User ID=" + user + u";Password='";
+  auto c = db::Connection::Open(base + password + u"'", u"");
+  EXPECT_EQ(c->Provider(), u"MSDASQL.1");
+  EXPECT_EQ(c->FirstRow(u"SELECT 7"), std::vector<UnicodeString>{u"7"});
+  const UnicodeString wrong = u"wr;ng}pw\"x";
+  try {
+    db::Connection::Open(base + wrong + u"'", u"");
+    ADD_FAILURE() << "connected with a wrong password";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message.find(wrong), UnicodeString::npos) << ToUtf8(e.Message);
+    EXPECT_EQ(e.Message.find(u"ng}pw"), UnicodeString::npos) << ToUtf8(e.Message);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DatabaseTest, ::testing::ValuesIn(kEngines),

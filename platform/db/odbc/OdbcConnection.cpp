@@ -4,7 +4,16 @@
 #include <sqlext.h>
 #include <odbcinst.h>
 
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <charconv>
+#include <string>
 #include <cstring>
 #include <list>
 #include <mutex>
@@ -129,6 +138,49 @@ std::u16string FirstWord(const UnicodeString& Sql) {
   return word;
 }
 
+// Connects to the server that Parts name over TCP and waits up to Seconds
+// for its first bytes; raises a time-out when none come. Strings that name
+// no TCP server (a socket, a DSN) are left to the driver.
+void AwaitGreeting(const ConnectionParts& Parts, int32_t Seconds) {
+  const UnicodeString* server = FindPart(Parts, u"Server");
+  if (server == nullptr) server = FindPart(Parts, u"SERVERNAME");
+  if (server == nullptr || server->empty() || FindPart(Parts, u"Socket") != nullptr) return;
+  const UnicodeString* port = FindPart(Parts, u"Port");
+  const std::string host = ToUtf8(*server);
+  const std::string service = port != nullptr && !port->empty() ? ToUtf8(*port) : "3306";
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0) return;  // the driver says why
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(Seconds);
+  bool silent = false;
+  for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) continue;
+    pollfd p{fd, POLLOUT, 0};
+    auto left = [&] {
+      return static_cast<int>(std::max<int64_t>(
+          0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count()));
+    };
+    bool connected = connect(fd, a->ai_addr, a->ai_addrlen) == 0;
+    if (!connected && errno == EINPROGRESS && poll(&p, 1, left()) == 1) {
+      int error = 0;
+      socklen_t length = sizeof error;
+      connected = getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
+    if (connected) {
+      p = {fd, POLLIN, 0};
+      silent = poll(&p, 1, left()) != 1;
+    }
+    close(fd);
+    if (connected) break;
+  }
+  freeaddrinfo(found);
+  if (silent)
+    throw EDatabaseError(u"the database server did not answer within the login time-out",
+                         ErrorKind::Timeout, u"HYT00", 0);
+}
+
 class OdbcConnection final : public Connection {
  public:
   OdbcConnection(const ConnectionTarget& Target, const ConnectionOptions& Options) {
@@ -140,9 +192,16 @@ class OdbcConnection final : public Connection {
           value.size() >= 3)
         secrets_.push_back(value);
     UnicodeString text = Target.OdbcString;
-    if (IsMariaDbDriver(parts) && FindPart(parts, u"OPTION") == nullptr) {
-      if (!text.empty() && text.back() != u';') text.push_back(u';');
-      text += u"OPTION=2";
+    if (IsMariaDbDriver(parts)) {
+      auto add = [&text](const UnicodeString& Part) {
+        if (!text.empty() && text.back() != u';') text.push_back(u';');
+        text += Part;
+      };
+      if (FindPart(parts, u"OPTION") == nullptr) add(u"OPTION=2");
+      // The driver's login time-out bounds only the TCP connect, and a
+      // server that then says nothing would hold it for good: a MariaDB
+      // server speaks first, so its greeting is awaited here.
+      if (Options.LoginTimeout > 0) AwaitGreeting(parts, Options.LoginTimeout);
     }
     const SQLHENV env = Environment();
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc_)))
@@ -172,6 +231,7 @@ class OdbcConnection final : public Connection {
     engine_ = EngineOf(InfoText(SQL_DBMS_NAME));
     const UnicodeString quote = InfoText(SQL_IDENTIFIER_QUOTE_CHAR);
     quote_ = quote.size() == 1 && quote[0] != u' ' ? quote[0] : u'"';
+    ApplyLockWait();
   }
 
   ~OdbcConnection() override { Close(); }
@@ -227,6 +287,10 @@ class OdbcConnection final : public Connection {
     return u"1";
   }
   db::Engine Engine() const override { return engine_; }
+  void SetCommandTimeout(int32_t Seconds) override {
+    Connection::SetCommandTimeout(Seconds);
+    ApplyLockWait();
+  }
 
  protected:
   void Query(const UnicodeString& Sql, const std::vector<Variant>& Params, Result& Out) override {
@@ -320,6 +384,15 @@ class OdbcConnection final : public Connection {
   void EndOwn() {
     SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
     SetAutocommit(true, false);
+  }
+
+  // MariaDB's driver does not bound a statement that waits for a row lock
+  // by the query time-out: the server's own lock wait takes the command
+  // time-out instead (0: its largest value).
+  void ApplyLockWait() {
+    if (engine_ != db::Engine::MySQL || !connected_) return;
+    const int32_t seconds = CommandTimeout() > 0 ? CommandTimeout() : 1073741824;
+    Run(u"SET SESSION innodb_lock_wait_timeout = " + ToUtf16(std::to_string(seconds)), {}, nullptr);
   }
 
   void ApplyTimeout(SQLHSTMT H) {

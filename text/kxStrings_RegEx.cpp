@@ -1,5 +1,6 @@
 #include "text/kxStrings_RegEx.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -25,13 +26,29 @@ void ForEachMatch(const UnicodeString& Pattern, const UnicodeString& Content, F&
   }
 }
 
-std::vector<UnicodeString> AllMatches(const UnicodeString& Pattern, const UnicodeString& Content) {
-  std::vector<UnicodeString> matches;
+// Every match of Pattern in Content that counts; the views point into
+// Content.
+std::vector<std::u16string_view> AllMatches(const UnicodeString& Pattern,
+                                            const UnicodeString& Content) {
+  std::vector<std::u16string_view> matches;
   ForEachMatch(Pattern, Content, [&](std::u16string_view m) {
-    matches.emplace_back(m);
+    matches.push_back(m);
     return true;
   });
   return matches;
+}
+
+// Adds the matches to Results, making room for all of them at once (and
+// growing by a quarter at least, so that many small calls stay linear).
+template <typename List, typename Convert>
+void AddAll(const std::vector<std::u16string_view>& Matches, List& Results, Convert&& AsEntry) {
+  const int64_t capacity = Results.Capacity();
+  const int64_t wanted = std::max(int64_t{Results.Count()} + static_cast<int64_t>(Matches.size()),
+                                  capacity + capacity / 4);
+  if (static_cast<int64_t>(Results.Count()) + static_cast<int64_t>(Matches.size()) > capacity &&
+      wanted <= INT32_MAX)
+    Results.SetCapacity(static_cast<int32_t>(wanted));
+  for (const std::u16string_view m : Matches) Results.Add(AsEntry(m));
 }
 
 // The text of the first match of Pattern in Entry, or empty when it has
@@ -56,13 +73,16 @@ bool CheckRegularExpressionOnStr(const UnicodeString& Pattern, const UnicodeStri
 
 TAnsiStrings& GetAllRegExResults(const AnsiString& Content, const AnsiString& RegEx,
                                  TAnsiStrings& Results) {
-  for (const auto& m : AllMatches(ToUtf16(RegEx), ToUtf16(Content))) Results.Add(ToUtf8(m));
+  const UnicodeString content = ToUtf16(Content);
+  AddAll(AllMatches(ToUtf16(RegEx), content), Results,
+         [](std::u16string_view m) { return ToUtf8(m); });
   return Results;
 }
 
 TStrings& GetAllRegExResults(const UnicodeString& Content, const UnicodeString& RegEx,
                              TStrings& Results) {
-  for (const auto& m : AllMatches(RegEx, Content)) Results.Add(m);
+  AddAll(AllMatches(RegEx, Content), Results,
+         [](std::u16string_view m) { return UnicodeString(m); });
   return Results;
 }
 
@@ -95,7 +115,7 @@ TStrings& GetFromRegularExpressionEx(const UnicodeString& SearchFragment,
                                      TStrings& Results) {
   (void)FromCharNumber;
   (void)ToCharNumber;
-  const std::vector<UnicodeString> elements =
+  const std::vector<std::u16string_view> elements =
       AllMatches(u"[(]{1,1}[^(]{1,50}[)]{1,1}", SearchFragment);
   const int64_t count = static_cast<int64_t>(elements.size());
   if (ElementNo < 1 || ElementNo > count) throw Exception(u"elementNo not found...");

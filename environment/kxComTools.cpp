@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "platform/net/tcp_client.h"
+#include "platform/rtl/LargeBuffer.h"
+#include "system/internal/kxBase64.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles_Contents.h"
 #include "system/kxToolsEvo2.h"
@@ -31,26 +33,6 @@ std::pair<std::string_view, std::string_view> NameAndValue(std::string_view Part
   return {Part.substr(0, eq), Part.substr(eq + 1)};
 }
 
-// Whether an answer is complete, block by block: the type (the text between
-// the first character and the first ">") is fixed once that ">" has come,
-// and then only the tail is compared.
-class Completeness {
- public:
-  bool Add(const std::string& Text, size_t From) {
-    if (!lt_ && Text.find('<', From) != std::string::npos) lt_ = true;
-    if (firstGt_ == std::string::npos) firstGt_ = Text.find('>', From);
-    if (!lt_ || firstGt_ == std::string::npos) return false;
-    const std::string_view type = std::string_view(Text).substr(1, firstGt_ - 1);
-    if (Text.size() < type.size() + 2) return false;
-    const size_t at = Text.size() - 2 - type.size();
-    return Text[at] == '/' && std::string_view(Text).substr(at + 1, type.size()) == type;
-  }
-
- private:
-  bool lt_ = false;
-  size_t firstGt_ = std::string::npos;
-};
-
 bool NumericHost(const UnicodeString& Server) {
   const size_t dot = Server.find(u'.');
   return TkxConversion::StrToInt(Server.substr(0, dot), -1) > 0;
@@ -69,7 +51,7 @@ bool Exchange(const UnicodeString& Server, int32_t Port, int32_t ConWait, int32_
     sent += n;
   }
   const size_t cap = g_answerCap.load() != 0 ? g_answerCap.load() : kAnswerCap;
-  Completeness complete;
+  detail::AnswerCompleteness complete;
   char block[kBlock];
   while (client.WaitForData(ResWait)) {
     const size_t n = client.Receive(block, sizeof block);
@@ -88,7 +70,29 @@ bool Exchange(const UnicodeString& Server, int32_t Port, int32_t ConWait, int32_
 }  // namespace
 
 namespace detail {
+
 void SetAnswerCapForTesting(size_t Bytes) { g_answerCap = Bytes; }
+
+bool IsCompleteAnswer(std::string_view Text) {
+  const size_t firstGt = Text.find('>');
+  if (Text.find('<') == std::string_view::npos || firstGt == std::string_view::npos) return false;
+  // A text that starts with ">" has an empty type.
+  const std::string closing = "/" + std::string(firstGt == 0 ? std::string_view() : Text.substr(1, firstGt - 1));
+  return Text.size() >= closing.size() + 1 &&
+         Text.substr(Text.size() - 1 - closing.size(), closing.size()) == closing;
+}
+
+bool AnswerCompleteness::Add(const std::string& Text, size_t From) {
+  if (!lt_ && Text.find('<', From) != std::string::npos) lt_ = true;
+  if (firstGt_ == std::string::npos) firstGt_ = Text.find('>', From);
+  if (!lt_ || firstGt_ == std::string::npos) return false;
+  const std::string_view type =
+      firstGt_ == 0 ? std::string_view() : std::string_view(Text).substr(1, firstGt_ - 1);
+  if (Text.size() < type.size() + 2) return false;
+  const size_t at = Text.size() - 2 - type.size();
+  return Text[at] == '/' && std::string_view(Text).substr(at + 1, type.size()) == type;
+}
+
 }  // namespace detail
 
 bool AddComParam(const AnsiString& Param, const AnsiString& Value, TComRes& ComList) {
@@ -185,18 +189,25 @@ bool ParseComAnswer(const AnsiString& Request, AnsiString& ComTyp, TComResExt& C
     }
     ComList.reserve(parts.size());
     for (std::string_view part : parts) {
+      // Decoded straight from the answer, and the value kept in the decoded
+      // text: a file part of 100 MB is not copied again.
       AnsiString decoded;
-      if (encoded) decoded = TkxBase64::Base64ToStr(AnsiString(part));
-      else decoded = AnsiString(part);
+      if (encoded) {
+        kx::platform::ReserveLarge(decoded, 3 * ((part.size() + 3) / 4));
+        kxInternal::Base64Decoder decoder;
+        decoder.Update(part, decoded);
+        decoder.Finish(decoded);
+      } else {
+        decoded.assign(part);
+      }
       if (compressed) decoded = TkxStrings::DecompressString(decoded);
       const size_t eq = decoded.find('=');
       TComPart record;
       if (eq != std::string::npos) {
         record.OrgParam = decoded.substr(0, eq);
-        record.Value = decoded.substr(eq + 1);
-      } else {
-        record.Value = std::move(decoded);
+        decoded.erase(0, eq + 1);
       }
+      record.Value = std::move(decoded);
       record.Param = Upper(record.OrgParam);
       ComList.push_back(std::move(record));
     }

@@ -21,6 +21,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Text.h"
@@ -138,8 +140,24 @@ bool AskServer(const UnicodeString& Server, int32_t Port, int32_t ConWait, int32
                const AnsiString& Quest, AnsiString& ComText);
 
 namespace detail {
+
 // The largest answer a receive takes (1 GiB); tests lower it, 0 restores.
 void SetAnswerCapForTesting(size_t Bytes);
+
+// Whether an answer is complete (see "Asking servers" above).
+bool IsCompleteAnswer(std::string_view Text);
+// The same test made block by block as the answer grows: Add is told the
+// text so far and where the new block begins, and looks only at the new
+// bytes and the tail.
+class AnswerCompleteness {
+ public:
+  bool Add(const std::string& Text, size_t From);
+
+ private:
+  bool lt_ = false;
+  size_t firstGt_ = std::string::npos;
+};
+
 }  // namespace detail
 
 }  // namespace TkxComTools

@@ -10,7 +10,7 @@
 #include "environment/kxClassFactory.h"
 #include "environment/kxNet.h"
 #include "platform/http/HttpServer.h"
-#include "system/kxMD5.h"
+#include "tests/support/HttpLoadEcho.h"
 #include "tests/support/Process.h"
 
 namespace {
@@ -30,16 +30,6 @@ int Entries(const char* Folder) {
   return n;
 }
 
-// What http_load.py expects back.
-void Echo(TIdContext&, TIdHTTPRequestInfo& In, TIdHTTPResponseInfo& Out) {
-  const auto request = TkxIndy::GetHTTPRequestObject(In);
-  const AnsiString& body = request->ContentText();
-  const AnsiString content = "id=" + request->GetHeader(u"x-id") + ";md5=" + TkxMD5::GetMD5FromString(body) +
-                             ";len=" + std::to_string(body.size()) + ";" + body;
-  const bool gzip = request->GetHeader(u"Accept-Encoding").find("gzip") != std::string::npos;
-  TkxIndy::SetHTTPResponse(Out, 200, content, u"application/octet-stream", u"", gzip, 1);
-}
-
 std::string Script() { return std::string(std::getenv("KX_SOURCE_DIR")) + "/tests/support/http_load.py"; }
 
 TEST(ServerLoad, NoAnswerIsLostOrWrongAndEverythingIsGivenBack) {
@@ -50,7 +40,7 @@ TEST(ServerLoad, NoAnswerIsLostOrWrongAndEverythingIsGivenBack) {
     TkxClassFactory factory;
     factory.HttpServerOptions.Bindings = {{"127.0.0.1", Id_IPv4}};
     auto server = factory.CreateHttpServer(0, false);
-    server->OnCommand = Echo;
+    server->OnCommand = kx::testing::HttpLoadEcho;
     server->SetActive(true);
     const auto r = kx::testing::RunBounded({"python3", Script(), std::to_string(server->BoundPort()),
                                             std::to_string(kClients), std::to_string(kRequests), "--deadline", "240"},
@@ -69,7 +59,7 @@ TEST(ServerLoad, ASmallConnectionLimitRefusesWith503) {
   factory.HttpServerOptions.Bindings = {{"127.0.0.1", Id_IPv4}};
   factory.HttpServerOptions.MaxConnections = 3;
   auto server = factory.CreateHttpServer(0, false);
-  server->OnCommand = Echo;
+  server->OnCommand = kx::testing::HttpLoadEcho;
   server->SetActive(true);
   const auto r = kx::testing::RunBounded({"python3", Script(), std::to_string(server->BoundPort()), "16", "20",
                                           "--refusals", "--deadline", "120"},

@@ -125,10 +125,12 @@ bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
     try {
       staged = Stage(name);
     } catch (const SaveFailure&) {
-      // As for the XML: the record is completed without a file, and a
-      // failing writer is the reason given.
-      DiscardXmlSink none;
-      WriteDocumentJson(QueueItem, none, IncludeOptions, true);
+      // As for the XML: the record is completed without a file and no blob
+      // is read; a failing writer is the reason given.
+      struct Discard final : kx::platform::XmlSink {
+        void Write(std::string_view) override {}
+      } none;
+      WriteDocumentJson(QueueItem, none, IncludeOptions, false);
       throw;
     }
     try {

@@ -19,8 +19,8 @@ function(kx_add_test name)
     TIMEOUT 600)
 endfunction()
 
-# kx_folder_library(<target> DIRS <folder...> [EXCLUDE <folder...>] [LIBS <targets...>]
-#                   [TESTLIBS <targets...>])
+# kx_folder_library(<target> <folder...> [LIBS <targets...>] [TESTLIBS <targets...>]
+#                   [EXCLUDE <folders...>])
 #
 # One static library per subsystem folder: every .cpp below the folders except
 # *_test.cpp and what lies below an EXCLUDE folder (a library of its own).
@@ -34,7 +34,7 @@ function(kx_folder_library target)
   foreach(dir ${ARG_DIRS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
     foreach(ex ${ARG_EXCLUDE})
-      list(FILTER found EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/(\\./)?${ex}/")
+      list(FILTER found EXCLUDE REGEX "/${ex}/")
     endforeach()
     foreach(f ${found})
       if(f MATCHES "_test\\.cpp$")

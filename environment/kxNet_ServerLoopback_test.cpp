@@ -321,17 +321,23 @@ TEST(ServerLife, MaxConnectionsTerminateWaitAndBindings) {
   EXPECT_NE(slow.find("slept"), std::string::npos);
   EXPECT_EQ(s.Server().BoundPort(), 0);
 
-  // One that does not is cut off after it, and stopping ends all the same.
+  // One that does not gets its connection closed after it; deactivation
+  // then waits for the handler, whose reply goes nowhere.
   s.Server().TerminateWaitTime = 100;
   s.Server().SetActive(true);
-  std::string cut;
-  std::thread late([&] { cut = Exchange(s.Server().BoundPort(), "GET /sleep/3000 HTTP/1.1\r\nHost: h\r\n\r\n", 8000); });
+  std::string cut = "stale";
+  std::chrono::steady_clock::time_point clientDone;
+  std::thread late([&] {
+    cut = Exchange(s.Server().BoundPort(), "GET /sleep/1500 HTTP/1.1\r\nHost: h\r\n\r\n", 8000);
+    clientDone = std::chrono::steady_clock::now();
+  });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  const auto start = std::chrono::steady_clock::now();
   s.Server().SetActive(false);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+  const auto stopped = std::chrono::steady_clock::now();
   late.join();
   EXPECT_EQ(cut, "");
+  EXPECT_LT(clientDone, stopped);
+  EXPECT_EQ(s.Errors().size(), 1u);  // the handler's write to the closed connection
 }
 
 // ---- python3 as a client ---------------------------------------------------------------

@@ -34,7 +34,8 @@
 //     connection only.
 //   - Deactivation stops accepting, waits up to TerminateWaitTime for
 //     running handlers to end, then closes every connection and waits for
-//     its thread.
+//     its thread; a handler that still runs then is waited for (its writes
+//     fail), so no hook is called once SetActive(false) has returned.
 //   - AutoStartSession and SessionTimeOut act on nothing: the server keeps
 //     no sessions.
 #pragma once

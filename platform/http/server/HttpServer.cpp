@@ -33,8 +33,7 @@ using boost::beast::error_code;
 namespace detail {
 namespace {
 
-// What every connection of one activation shares; connection threads hold
-// it, so it lives as long as the last of them.
+// What every connection of one activation shares.
 struct Shared {
   // Settings, as they were at activation.
   std::string ServerSoftware;
@@ -58,9 +57,6 @@ struct Shared {
     bool Done = false;
   };
   std::list<Entry> Connections;  // under Lock
-  // Connections whose handler did not end when the server stopped: their
-  // threads were let go and end on their own (they hold this state).
-  std::list<Entry> Abandoned;
 
   void Report(const std::string& Text) {
     if (!OnError) return;
@@ -376,6 +372,15 @@ class ServerEngine {
 
   void Accept(Listener& L) {
     for (;;) {
+      // Waits a second at most, so that connections that ended are joined
+      // also while no new one comes.
+      pollfd p{L.Acceptor.native_handle(), POLLIN, 0};
+      const int ready = ::poll(&p, 1, 1000);
+      if (shared_->Stopping) return;
+      if (ready <= 0) {
+        Reap();
+        continue;
+      }
       tcp::socket socket(shared_->Io);
       error_code error;
       L.Acceptor.accept(socket, error);
@@ -432,20 +437,14 @@ class ServerEngine {
       for (auto& entry : s.Connections)
         if (entry.Fd >= 0) ::shutdown(entry.Fd, SHUT_RDWR);
     }
-    // Threads end once their reads and writes fail; a handler that does not
-    // end keeps its thread, which holds the shared state, so it is let go.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(terminateWait_) +
-                          std::chrono::seconds(1);
+    // Threads end once their reads and writes fail. A handler still running
+    // is waited for: it may call the server's hooks, whose owners must not
+    // be gone by then.
     for (;;) {
       Reap();
       {
         std::lock_guard lock(s.Lock);
         if (s.Connections.empty()) break;
-        if (std::chrono::steady_clock::now() >= deadline) {
-          for (auto& entry : s.Connections) entry.Thread.detach();
-          s.Abandoned.splice(s.Abandoned.end(), s.Connections);
-          break;
-        }
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -56,6 +56,20 @@ class TkxQueueTools : public TObject {
   bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                         TDocumentQueueRecord& QueueItem, bool IncludeOptions);
 
+  // Reads a document XML, the path of a ".xml" file or the text itself, into
+  // QueueItem (reset first; BlobCount keeps its value). NewId gives the
+  // record a new Id and no StackId. With LoadBlobRefs each referenced blob's
+  // file is looked for in the document's folder, then in BlobTempPath, and
+  // with LoadBlobRefData its bytes are loaded. False with Message and
+  // DocumentXML emptied on failure (kxQueueManager::LoadDocumentXML).
+  bool LoadDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML, bool NewId,
+                       bool LoadBlobRefs, bool LoadBlobRefData);
+  // The document list ("kxDocuments") of QueueItems and the blob list
+  // ("kxBlobs") of Blobs in XML; false with Message and XML emptied on
+  // failure (kxQueueManager::CreateDocumentListXML/CreateBlobListXML).
+  bool CreateDocumentListXML(const TDocumentQueueRecords& QueueItems, AnsiString& XML);
+  bool CreateBlobListXML(const TkxBlobs& Blobs, AnsiString& XML);
+
   // Sends every blob of QueueItem to the queue server at ServerUrl, then its
   // document XML. True with Message emptied, DocId the server's document id
   // and each blob's BlobRefId the server's blob id; false with Message.

@@ -28,6 +28,8 @@ const UnicodeString& TempFolder() {
     for (const char* name : {"/cwd/a.pdf", "/cwd/B.TIF", "/temp/a.pdf", "/temp/c.bin", "/secret.pdf"})
       std::ofstream(base + name) << "bytes";
     if (::chdir((base + "/cwd").c_str()) != 0) std::abort();
+    static const std::string sandbox = base;
+    std::atexit([] { std::system(("rm -rf '" + sandbox + "'").c_str()); });
     return ToUtf16(base + "/temp/");
   }();
   return folder;

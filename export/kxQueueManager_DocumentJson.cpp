@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "export/kxQueueManager_DocumentXml.h"
+#include "export/kxQueueManager_Failure.h"
 #include "export/kxQueueManager_MetaBuffers.h"
 #include "platform/json/JsonWriter.h"
 #include "platform/rtl/Exceptions.h"
@@ -221,13 +222,8 @@ bool CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJso
     kx::platform::StringXmlSink sink(DocumentJson);
     WriteDocumentJson(QueueItem, sink, IncludeOptions, IncludeBlobData);
     return true;
-  } catch (const Exception& e) {
-    Message = u"error creating document json (" + e.Message + u")";
-    DocumentJson.clear();
-    DocumentJson.shrink_to_fit();
-    throw;
-  } catch (const std::exception& e) {
-    Message = u"error creating document json (" + ToUtf16(std::string_view(e.what())) + u")";
+  } catch (...) {
+    SetFailureMessage(u"error creating document json (", Message);
     DocumentJson.clear();
     DocumentJson.shrink_to_fit();
     throw;

@@ -49,6 +49,12 @@ class TkxQueueTools : public TObject {
   // again (kxQueueManager::CreateDocumentJson).
   bool CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
                           bool IncludeOptions, bool IncludeBlobData);
+  // Reads a document JSON (a ".json" path or the text) into QueueItem,
+  // looking referenced blobs up in the document's folder and then in
+  // BlobTempPath; on failure Message is set and the error raised again
+  // (kxQueueManager::LoadDocumentJson). DocumentJson is not changed.
+  bool LoadDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson, bool NewId,
+                        bool LoadBlobRefs, bool LoadBlobRefData);
   // Saves QueueItem as a document file, optionally zipped beside it; false
   // with Message on failure (kxQueueManager::SaveDocumentXML/SaveDocumentJson).
   bool SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxStrings_Lists.h"
 #include "text/kxStrings_Patterns.h"
 #include "text/kxStrings_RegEx.h"
@@ -43,11 +44,14 @@ TStrings& GetAllNumbers(const UnicodeString& Content, bool WithPoint, bool WithC
   if (WithPoint) pattern += u'.';
   if (WithComma) pattern += u',';
   pattern += u"]{0,200}";
+  std::vector<std::u16string_view> numbers;
   detail::ForEachRegExMatch(pattern, Content, [&](std::u16string_view match) {
-    if (!match.empty() && (match.back() == u'.' || match.back() == u',')) match.remove_suffix(1);
-    NumberList.Add(UnicodeString(match));
+    if (match.back() == u'.' || match.back() == u',') match.remove_suffix(1);
+    numbers.push_back(match);
     return true;
   });
+  detail::MakeRoom(NumberList, numbers.size());
+  for (const std::u16string_view number : numbers) NumberList.Add(UnicodeString(number));
   return NumberList;
 }
 

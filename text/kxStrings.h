@@ -11,3 +11,4 @@
 #include "text/kxStrings_Match.h"
 #include "text/kxStrings_Lists.h"
 #include "text/kxStrings_Mining.h"
+#include "text/kxStrings_Dates.h"

@@ -14,6 +14,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Stream.h"
+#include "platform/rtl/Trim.h"
 #include "system/internal/kxBase64.h"
 #include "system/kxDateTime.h"
 #include "system/kxToolsEvo2_SystemInfo.h"
@@ -27,22 +28,6 @@ namespace {
 
 using kx::platform::StringXmlSink;
 using kx::platform::XmlWriter;
-
-bool IsNameTrimUnit(char16_t c) {
-  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;  // controls, tab to CR, U+0085
-  switch (c) {
-    case u' ':
-    case 0x00A0:
-    case 0x1680:
-    case 0x2028:
-    case 0x2029:
-    case 0x202F:
-    case 0x3000:
-      return true;
-    default:
-      return c >= 0x2000 && c <= 0x200A;
-  }
-}
 
 UnicodeString Safe(const UnicodeString& Text) { return TkxTools::PrepareXMLStringW(Text, false); }
 
@@ -60,11 +45,7 @@ std::string RowConfidenceText(double Confidence) {
 }  // namespace
 
 UnicodeString TrimDocumentFieldName(const UnicodeString& Name) {
-  size_t first = 0;
-  size_t last = Name.size();
-  while (first < last && IsNameTrimUnit(Name[first])) ++first;
-  while (last > first && IsNameTrimUnit(Name[last - 1])) --last;
-  return Name.substr(first, last - first);
+  return UnicodeString(TrimWhiteSpace(Name));
 }
 
 AnsiString DocumentConfidenceText(double Confidence) {
@@ -227,13 +208,20 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   xml_.StartElement("Data");
   xml_.CData(std::string_view());  // the section stands also for no bytes
   // The text goes straight to the sink between the section's opening and
-  // closing: one buffer for the text of a block, written once per block.
-  kxInternal::Base64Encoder encoder(true);
+  // closing.
+  WriteBlobBase64(Blob, true, [this](std::string_view text) { sink_.Write(text); });
+  xml_.EndElement();
+}
+
+void WriteBlobBase64(const TkxBlob& Blob, bool Format,
+                     const std::function<void(std::string_view)>& Out) {
+  // One buffer for the text of a block, handed on once per block.
+  kxInternal::Base64Encoder encoder(Format);
   const std::unique_ptr<char[]> text(
       new char[kxInternal::Base64Encoder::MaxUpdateLength(kDocumentBlobBlock)]);
   auto encode = [&](std::string_view bytes) {
     const char* end = encoder.Update(bytes, text.get());
-    if (end != text.get()) sink_.Write(std::string_view(text.get(), static_cast<size_t>(end - text.get())));
+    if (end != text.get()) Out(std::string_view(text.get(), static_cast<size_t>(end - text.get())));
   };
   if (!Blob.BlobData.Empty()) {
     std::string_view bytes = Blob.BlobData.View();  // the shared buffer itself, no copy
@@ -274,8 +262,7 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   }
   char tail[kxInternal::Base64Encoder::kMaxFinishLength];
   const char* end = encoder.Finish(tail);
-  if (end != tail) sink_.Write(std::string_view(tail, static_cast<size_t>(end - tail)));
-  xml_.EndElement();
+  if (end != tail) Out(std::string_view(tail, static_cast<size_t>(end - tail)));
 }
 
 // ---- The document ----------------------------------------------------------------

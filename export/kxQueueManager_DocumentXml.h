@@ -16,7 +16,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "export/kxQueueManager_Record.h"
 #include "platform/rtl/Text.h"
@@ -47,6 +49,17 @@ UnicodeString TrimDocumentFieldName(const UnicodeString& Name);
 // decimal separator of the format settings:
 //   87 -> "87";  87.25 -> "87.25" (or "87,25");  -1e15 -> "-1E15";  1e-5 -> "1E-5".
 AnsiString DocumentConfidenceText(double Confidence);
+
+// The Base64 text of a blob's bytes, handed to Out in pieces of about
+// 1 MiB of bytes: BlobData when it is not empty (read from the shared
+// buffer itself, no copy), else the file at BlobLink, read in blocks of
+// kDocumentBlobBlock bytes. Format as the encoder's (lines of 76
+// characters joined by CR LF); nothing for no bytes. Raises
+// Exception("blob stream exception of file " + BlobLink) when the file
+// cannot be opened or read, or yields fewer bytes than its size at opening;
+// the text of the blocks before stays with Out.
+void WriteBlobBase64(const TkxBlob& Blob, bool Format,
+                     const std::function<void(std::string_view)>& Out);
 
 // A sink that writes to a file descriptor it does not own, or to a staged
 // file (which then syncs a large document while it is written), gathering

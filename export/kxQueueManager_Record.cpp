@@ -8,6 +8,7 @@
 
 #include "platform/file/FileSystem.h"
 #include "platform/file/Path.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
@@ -15,7 +16,6 @@
 #include "platform/rtl/Trim.h"
 #include "system/kxFiles.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxToolsEvo2_Identity.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxConversion.h"

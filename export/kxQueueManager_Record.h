@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Text.h"
@@ -59,6 +60,8 @@ struct TDocumentQueueRecord {
 
   friend bool operator==(const TDocumentQueueRecord&, const TDocumentQueueRecord&) = default;
 };
+
+using TDocumentQueueRecords = std::vector<TDocumentQueueRecord>;
 
 // Resets QueueItem for a new document: a new Id, Version 1, state and task
 // kxQS_Unknown / kxQT_Unknown, CreationDate = ChangeDate = now (one clock

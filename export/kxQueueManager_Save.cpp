@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "export/kxQueueManager_DocumentJson.h"
 #include "export/kxQueueManager_DocumentXml.h"
 #include "platform/file/FileSystem.h"
 #include "platform/file/Path.h"
@@ -80,17 +81,6 @@ std::unique_ptr<kx::platform::StagedFile> Stage(const UnicodeString& FileName) {
   }
 }
 
-void WriteAllTo(kx::platform::StagedFile& staged, std::string_view bytes,
-                const UnicodeString& FileName) {
-  try {
-    FdXmlSink sink(staged);
-    sink.Write(bytes);
-    sink.Flush();
-  } catch (const Exception&) {
-    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
-  }
-}
-
 }  // namespace
 
 bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueRecord& QueueItem,
@@ -126,22 +116,29 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
   return true;
 }
 
-void CreateDocumentJson(TDocumentQueueRecord&, AnsiString& DocumentJson, bool, bool,
-                        UnicodeString& Message) {
-  DocumentJson.clear();
-  Message = u"document json writer not built";
-  throw Exception(Message);
-}
-
 bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                       TDocumentQueueRecord& QueueItem, bool IncludeOptions,
                       UnicodeString& Message) {
   UnicodeString name = FileName;
   try {
-    AnsiString json;
-    CreateDocumentJson(QueueItem, json, IncludeOptions, true, Message);
-    std::unique_ptr<kx::platform::StagedFile> staged = Stage(name);
-    WriteAllTo(*staged, json, name);
+    std::unique_ptr<kx::platform::StagedFile> staged;
+    try {
+      staged = Stage(name);
+    } catch (const SaveFailure&) {
+      // As for the XML: the record is completed without a file and no blob
+      // is read; a failing writer is the reason given.
+      struct Discard final : kx::platform::XmlSink {
+        void Write(std::string_view) override {}
+      } none;
+      WriteDocumentJson(QueueItem, none, IncludeOptions, false);
+      throw;
+    }
+    try {
+      FdXmlSink sink(*staged);
+      WriteDocumentJson(QueueItem, sink, IncludeOptions, true);
+    } catch (const EWriteError&) {
+      throw SaveFailure{u"streaming to file " + name + u" failed"};
+    }
     Publish(*staged, name, nullptr);
     if (CreateZip) AddToZip(name);
   } catch (const SaveFailure& f) {

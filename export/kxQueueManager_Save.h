@@ -39,14 +39,10 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
                      bool IncludeOptions, UnicodeString& Message,
                      const std::function<UnicodeString()>& NextName = nullptr);
 
-// The document JSON text of QueueItem. Not built yet: it sets Message to
-// say so and raises Exception with that text.
-void CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
-                        bool IncludeOptions, bool IncludeBlobData, UnicodeString& Message);
-
-// As SaveDocumentXML for the JSON text of CreateDocumentJson (blob bytes
-// always embedded). Every failure, the writer's included, gives
-// "error creating document json file (" + its text + ")".
+// As SaveDocumentXML for the document JSON (WriteDocumentJson, blob bytes
+// always embedded), streamed into the staged file. Every failure, the
+// writer's included, gives "error creating document json file (" + its
+// text + ")".
 bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                       TDocumentQueueRecord& QueueItem, bool IncludeOptions,
                       UnicodeString& Message);

@@ -6,6 +6,7 @@
 #include "platform/file/FileSystem.h"
 #include "platform/file/Path.h"
 #include "platform/file/Remove.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Stream.h"
 #include "platform/rtl/Trim.h"
@@ -14,7 +15,6 @@
 #include "system/kxFiles_Listing.h"
 #include "system/kxFiles_Paths.h"
 #include "system/kxFiles_Times.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxToolsEvo2_SystemInfo.h"
 
 namespace TkxFiles {

@@ -9,10 +9,12 @@
 #include "platform/os/Folders.h"
 #include "platform/os/LastError.h"
 #include "platform/os/System.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/Trim.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
 #include "system/kxWin32.h"
 #include "text/kxStrings.h"
 
@@ -21,7 +23,6 @@ namespace {
 
 using kx::platform::IsPathDelimiter;
 
-UnicodeString Trimmed(const UnicodeString& s) { return UnicodeString(TkxStrings::detail::TrimW(s)); }
 
 bool EndsWithDelimiter(const UnicodeString& s) { return !s.empty() && IsPathDelimiter(s.back()); }
 
@@ -61,17 +62,17 @@ bool CreatePath(const UnicodeString& Path, bool CheckExistence) {
 // ---- Path texts --------------------------------------------------------------
 
 UnicodeString CheckPathExt(const UnicodeString& Path) {
-  return kx::platform::IncludeTrailingDelimiter(Trimmed(Path));
+  return kx::platform::IncludeTrailingDelimiter(UnicodeString(TrimBlanks(Path)));
 }
 
 UnicodeString ErasePathExt(const UnicodeString& Path) {
-  UnicodeString path = Trimmed(Path);
+  UnicodeString path(TrimBlanks(Path));
   if (EndsWithDelimiter(path)) path.pop_back();
   return path;
 }
 
 UnicodeString CheckFileExtension(const UnicodeString& Extension, bool ToLowercase) {
-  UnicodeString extension = Trimmed(Extension);
+  UnicodeString extension(TrimBlanks(Extension));
   if (!extension.empty() && extension[0] != u'.') extension.insert(0, 1, u'.');
   return ToLowercase ? LowerText(extension) : extension;
 }

@@ -8,13 +8,26 @@
 
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
+#ifdef KX_WITH_GUI
+#include "platform/desktop_qt/QtDesktop.h"
+#endif
 #ifdef KX_TEST_FAILING_SELFTEST
 #include "text/kxMath.h"
 #endif
 
 namespace {
 
+#ifdef KX_WITH_GUI
+// The "GUI host" slot: the desktop's Qt form. Nothing starts here; the GUI
+// thread starts on the first call that shows something.
+void InitializeGuiHost() { kx::platform::InstallQtDesktop(); }
+void FinalizeGuiHost() { kx::platform::UninstallQtDesktop(); }
+#endif
+
 __attribute__((constructor)) void LoadLibrary() {
+#ifdef KX_WITH_GUI
+  kx::plugin::FillModuleSlot(kx::plugin::kGuiHostSlot, &InitializeGuiHost, &FinalizeGuiHost);
+#endif
 #ifdef KX_TEST_FAILING_SELFTEST
   // The test-only copy of the plug-in: its math self test fails.
   TkxMath::detail::SetSelftestOverrideForTesting([] { return false; });

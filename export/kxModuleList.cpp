@@ -26,6 +26,23 @@ size_t g_initialised = 0;  // how many entries of the last run are initialised (
 
 void InitFormatSettings() { FormatSettings(); }
 
+// The slots' functions: zero-initialised, so filled before the constructor
+// of the library runs the list.
+struct SlotFunctions {
+  void (*Initialize)();
+  void (*Finalize)();
+};
+SlotFunctions g_slots[kModuleSlotCount];
+
+template <ModuleSlot Slot>
+void InitializeSlot() {
+  if (g_slots[Slot].Initialize) g_slots[Slot].Initialize();
+}
+template <ModuleSlot Slot>
+void FinalizeSlot() {
+  if (g_slots[Slot].Finalize) g_slots[Slot].Finalize();
+}
+
 // Load order; an entry that a later module adds goes in at its place:
 // platform core (format settings), libxml2, module path, kxMath, kxMD5,
 // database layer, kxNet, name lookup, logging, GUI host, configuration-store
@@ -39,6 +56,10 @@ constexpr ModuleEntry kModules[] = {
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
     {"kxMD5", &TkxMD5::detail::InitializeModule, nullptr},
     {"kxNet", &TkxNet::detail::InitializeModule, &TkxNet::detail::FinalizeModule},
+    // A slot (FillModuleSlot): the plug-in installs the desktop's Qt form
+    // there, without a Qt call or a thread; its finalisation ends the GUI
+    // thread the library may have started since.
+    {"GUI host", &InitializeSlot<kGuiHostSlot>, &FinalizeSlot<kGuiHostSlot>},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},
@@ -59,6 +80,10 @@ void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {
 }  // namespace
 
 std::span<const ModuleEntry> ModuleList() { return kModules; }
+
+void FillModuleSlot(ModuleSlot Slot, void (*Initialize)(), void (*Finalize)()) {
+  if (Slot < kModuleSlotCount) g_slots[Slot] = {Initialize, Finalize};
+}
 
 bool InitializeModules(std::span<const ModuleEntry> Entries) {
   g_initialised = 0;

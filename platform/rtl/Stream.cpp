@@ -140,7 +140,9 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_
     if (create) throw EFCreateError(message);
     throw EFOpenError(message);
   };
-  if (access > fmOpenReadWrite || share > fmShareDenyNone) {
+  const uint16_t extra = create ? 0 : (Mode & 0xFF00);
+  if (access > fmOpenReadWrite || share > fmShareDenyNone ||
+      (extra & ~(fmAppend | fmOpenCreate)) != 0 || ((extra & fmAppend) && access == fmOpenRead)) {
     kx::platform::SetLastOSError(EINVAL);
     fail("Invalid file mode");
   }
@@ -148,7 +150,8 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_
   if (!kx::platform::ToSystemPath(FileName, name)) fail(FailureText(ENOENT));
 
   int flags = O_CLOEXEC | (access == fmOpenRead ? O_RDONLY : (access == fmOpenWrite ? O_WRONLY : O_RDWR));
-  if (create) flags |= O_CREAT;  // emptied below, once the lock is ours
+  if (create || (extra & fmOpenCreate)) flags |= O_CREAT;  // fmCreate empties below, once the lock is ours
+  if (extra & fmAppend) flags |= O_APPEND;
   fd_ = kx::platform::OpenRetrying(name.c_str(), flags, 0666);
   if (fd_ < 0) fail(FailureText(errno));
 

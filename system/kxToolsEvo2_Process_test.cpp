@@ -230,6 +230,17 @@ class BusTest : public kx::testing::ScratchFolderTest {
   std::vector<uint32_t> sleeps_;
 };
 
+TEST_F(BusTest, ATestThatWouldReachAnotherBusAborts) {
+  // The default death-test style forks without starting the program again,
+  // so no second bus daemon is made.
+  EXPECT_DEATH(
+      {
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/run/dbus/system_bus_socket", 1);
+        bus_->CheckBusIsPrivate();
+      },
+      "not the private test bus");
+}
+
 TEST_F(BusTest, ServiceStatesMapOntoTheServiceManagersNumbers) {
   struct Case {
     std::string load, active, freezer;

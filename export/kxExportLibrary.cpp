@@ -10,6 +10,7 @@
 #include "export/kxModuleList.h"
 #ifdef KX_WITH_GUI
 #include "platform/desktop_qt/QtDesktop.h"
+#include "platform/ui/GuiHost.h"
 #endif
 #ifdef KX_TEST_FAILING_SELFTEST
 #include "text/kxMath.h"
@@ -26,6 +27,9 @@ void FinalizeGuiHost() { kx::platform::UninstallQtDesktop(); }
 
 __attribute__((constructor)) void LoadLibrary() {
 #ifdef KX_WITH_GUI
+  // Qt came with the library and stays when it goes, also after a failed
+  // load (see GuiHost.h).
+  kx::platform::ui::KeepQtLoaded();
   kx::plugin::FillModuleSlot(kx::plugin::kGuiHostSlot, &InitializeGuiHost, &FinalizeGuiHost);
 #endif
 #ifdef KX_TEST_FAILING_SELFTEST

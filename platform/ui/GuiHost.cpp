@@ -245,6 +245,13 @@ void RunOnGuiThread(const std::function<void()>& Job) {
 
 void StopGuiThread() { Own().Stop(); }
 
+void KeepQtLoaded() {
+  // QApplication::exec lives in Qt Widgets, which holds Qt Gui and Qt Core.
+  Dl_info info;
+  if (::dladdr(reinterpret_cast<void*>(&QApplication::exec), &info) != 0 && info.dli_fname != nullptr)
+    ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 void SetPostTimeoutForTesting(int Milliseconds) {
   g_postTimeoutMs = Milliseconds > 0 ? Milliseconds : kDefaultPostTimeoutMs;
 }

@@ -60,6 +60,13 @@ bool IsGuiThread();
 // unloads.
 void StopGuiThread();
 
+// Keeps the Qt libraries (and what they load) in memory for the rest of the
+// process, whether or not the library that loaded them stays: Qt is not
+// made to be unloaded and loaded again in one process, and libraries below
+// it leave their load-time allocations behind on every unload. Loads
+// nothing and makes no Qt call, so it may run while the library loads.
+void KeepQtLoaded();
+
 // The time a posted job may wait to be started; 0 restores 30 s.
 void SetPostTimeoutForTesting(int Milliseconds);
 

@@ -121,8 +121,8 @@ class XmlPullReader {
   const std::vector<XmlPullAttribute>& Attributes() const;
   // The value of the attribute named Name exactly; nullptr when absent.
   const std::string_view* Attribute(std::string_view Name) const;
-  // Where the parser stood when it reported the node (for an element, just
-  // after its start tag); 1-based.
+  // Where the parser stood when it reported the node (for an element, the
+  // last character of its start tag); 1-based.
   int32_t Line() const;
   int32_t Column() const;
 

@@ -290,7 +290,8 @@ TEST(XmlPullReader, SkipAndNextChildPassOverContent) {
 }
 
 TEST(XmlPullReader, AnErrorOfThePieceEndsTheReader) {
-  XmlPullReader r("<r><d>" + std::string(100000, 'a') + "</d></r>");
+  const std::string xml = "<r><d>" + std::string(100000, 'a') + "</d></r>";
+  XmlPullReader r(xml);
   ASSERT_TRUE(r.Read());
   ASSERT_TRUE(r.NextChild(0));
   EXPECT_THROW(r.ReadText([](std::string_view) { throw std::runtime_error("full"); }),

@@ -345,7 +345,7 @@ struct XmlPullReader::Impl {
   }
 
   static void OnReference(void* ctx, const xmlChar* name) {
-    xml_detail::RefuseReference(static_cast<xmlParserCtxt*>(ctx), name);
+    Guarded(ctx, [&](Impl&) { xml_detail::RefuseReference(static_cast<xmlParserCtxt*>(ctx), name); });
   }
 
   static void OnError(void* ctx, xmlError* error) {
@@ -364,7 +364,10 @@ struct XmlPullReader::Impl {
     ParseFault& fault = error->level == XML_ERR_FATAL ? impl.fatal : impl.error;
     if (error->level < XML_ERR_ERROR || fault.set) return;
     fault.set = true;
-    fault.text = error->message != nullptr ? error->message : "";
+    try {
+      fault.text = error->message != nullptr ? error->message : "";
+    } catch (...) {  // no memory for the text: the fault stands without it
+    }
     fault.line = error->line;
     fault.column = error->int2;
     fault.code = error->code;

@@ -6,29 +6,10 @@
 #include <cstdlib>
 
 #include "export/kxQueueManager_ListXml.h"
+#include "fuzz/FuzzTexts.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace {
-
-// Texts taken one after another: a length byte, then that many 16-bit units.
-class Texts {
- public:
-  Texts(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  UnicodeString Next() {
-    if (pos_ >= size_) return UnicodeString();
-    size_t n = data_[pos_++] % 24;
-    UnicodeString s;
-    for (; n > 0 && pos_ + 1 < size_; --n, pos_ += 2)
-      s += static_cast<char16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
-    return s;
-  }
-  int32_t Number() { return pos_ < size_ ? static_cast<int8_t>(data_[pos_++]) * 1000003 : 0; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
 
 void Check(bool ok, const AnsiString& xml, const UnicodeString& message) {
   if (!ok) {
@@ -41,7 +22,7 @@ void Check(bool ok, const AnsiString& xml, const UnicodeString& message) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Texts t(data, size);
+  kx::fuzz::Texts t(data, size);
   TDocumentQueueRecords records(2);
   TkxBlobs blobs(2);
   for (TDocumentQueueRecord& q : records) {

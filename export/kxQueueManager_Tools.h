@@ -44,6 +44,17 @@ class TkxQueueTools : public TObject {
   // false with Message on failure (kxQueueManager::CreateDocumentXML).
   bool CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
                          bool IncludeOptions);
+  // The document JSON of QueueItem (completed on the way) in DocumentJson;
+  // on failure Message is set, DocumentJson emptied and the error raised
+  // again (kxQueueManager::CreateDocumentJson).
+  bool CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
+                          bool IncludeOptions, bool IncludeBlobData);
+  // Reads a document JSON (a ".json" path or the text) into QueueItem,
+  // looking referenced blobs up in the document's folder and then in
+  // BlobTempPath; on failure Message is set and the error raised again
+  // (kxQueueManager::LoadDocumentJson). DocumentJson is not changed.
+  bool LoadDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson, bool NewId,
+                        bool LoadBlobRefs, bool LoadBlobRefData);
   // Saves QueueItem as a document file, optionally zipped beside it; false
   // with Message on failure (kxQueueManager::SaveDocumentXML/SaveDocumentJson).
   bool SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,

@@ -3,6 +3,7 @@
 #include <libxml/SAX2.h>
 #include <libxml/globals.h>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/NumberText.h"
 
 namespace kx::platform::xml_detail {
@@ -48,10 +49,7 @@ std::string DeclaredEncoding(std::string_view b) {
   if (p >= decl.size() || (decl[p] != '"' && decl[p] != '\'')) return std::string();
   const size_t close = decl.find(decl[p], p + 1);
   if (close == std::string_view::npos) return std::string();
-  std::string name(decl.substr(p + 1, close - p - 1));
-  for (char& c : name)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return name;
+  return AsciiUpper(decl.substr(p + 1, close - p - 1));
 }
 
 void Ignore(void*, const char*, ...) {}

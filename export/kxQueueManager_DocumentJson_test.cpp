@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "export/kxQueueManager_Tools.h"
-#include "platform/json/JsonForTesting.h"
+#include "tests/support/JsonForTesting.h"
 #include "platform/json/JsonReader.h"
 #include "tests/support/ScratchFolder.h"
 

@@ -170,15 +170,22 @@ TEST_F(SaveDocument, JsonFailureTexts) {
   EXPECT_EQ(message, u"error creating document json file (streaming to file " + U("file/doc.json") +
                          u" failed)");
 
-  // The writer's failure is wrapped too, and leaves no file, also where no
-  // file could be made.
+  // The writer's failure is wrapped too and leaves no file; where no file
+  // can be made the save stops there, before any blob is read, as the XML
+  // save does.
   q.Blobs[0].BlobData.Clear();
   q.Blobs[0].BlobLink = U("missing.bin");
-  for (const char* name : {"doc.json", "file/doc.json"}) {
+  const struct {
+    const char* name;
+    UnicodeString reason;
+  } cases[] = {
+      {"doc.json", u"blob stream exception of file " + U("missing.bin")},
+      {"file/doc.json", u"streaming to file " + U("file/doc.json") + u" failed"},
+  };
+  for (const auto& c : cases) {
     q.KeyHash = TIdType();
-    EXPECT_FALSE(kxQueueManager::SaveDocumentJson(U(name), false, q, true, message));
-    EXPECT_EQ(message, u"error creating document json file (blob stream exception of file " +
-                           U("missing.bin") + u")");
+    EXPECT_FALSE(kxQueueManager::SaveDocumentJson(U(c.name), false, q, true, message));
+    EXPECT_EQ(message, u"error creating document json file (" + c.reason + u")");
     EXPECT_EQ(q.KeyHash, GetKeyHash(q.MetaData));  // completed all the same
   }
   EXPECT_EQ(Listing(), "file ");

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/json/JsonForTesting.h"
+#include "tests/support/JsonForTesting.h"
 #include "platform/json/JsonReader.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/json/JsonForTesting.h"
+#include "tests/support/JsonForTesting.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// platform/json/JsonForTesting.h — for tests and fuzz targets: readers of
+// tests/support/JsonForTesting.h — for tests and fuzz targets: readers of
 // JSON independent of ours, so a test can show that what the system writes
 // is JSON for others too and that our parser reads what they read.
 // nlohmann-json (header only, Debian package nlohmann-json3-dev) and

@@ -35,26 +35,26 @@ function(kx_add_test_run name binary)
     TIMEOUT 600)
 endfunction()
 
-# kx_folder_library(<target> DIRS <folder...> [EXCLUDE <regex>] [LIBS <targets...>]
-#                   [TESTLIBS <targets...>] [TESTENV <VAR=value...>])
+# kx_folder_library(<target> DIRS <folder...> [LIBS <targets...>] [TESTLIBS <targets...>]
+#                   [EXCLUDE <folders or files...>] [TESTENV <VAR=value...>])
 #
 # One static library per subsystem folder: every .cpp below the folders except
-# *_test.cpp and the files whose path below the current source folder matches
-# EXCLUDE (folders that make targets of their own). Every *_test.cpp becomes
-# its own test binary, named after the file, linked against the library, run
-# with TESTENV added to its environment. Folders without sources yet give an INTERFACE library so that
-# dependants can link them already.
+# *_test.cpp, what lies below an EXCLUDE folder (a library of its own) and an
+# EXCLUDE file.
+# Every *_test.cpp becomes its own test binary, named after the file, linked
+# against the library, run with TESTENV added to its environment. Folders
+# without sources yet give an INTERFACE library so that dependants can link
+# them already.
 function(kx_folder_library target)
-  cmake_parse_arguments(ARG "" "EXCLUDE" "LIBS;TESTLIBS;DIRS;TESTENV" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;TESTLIBS;DIRS;EXCLUDE;TESTENV" ${ARGN})
   set(sources)
   set(tests)
   foreach(dir ${ARG_DIRS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    foreach(ex ${ARG_EXCLUDE})
+      list(FILTER found EXCLUDE REGEX "/${ex}(/|$)")
+    endforeach()
     foreach(f ${found})
-      file(RELATIVE_PATH rel ${CMAKE_CURRENT_SOURCE_DIR} ${f})
-      if(ARG_EXCLUDE AND rel MATCHES "${ARG_EXCLUDE}")
-        continue()
-      endif()
       if(f MATCHES "_test\\.cpp$")
         list(APPEND tests ${f})
       elseif(NOT f MATCHES "/fuzz_[^/]*\\.cpp$")

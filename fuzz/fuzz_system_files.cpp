@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "platform/rtl/Text.h"
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/CaseMapping.h"
 #include "system/kxToolsEvo2_Process.h"
 
 namespace {

@@ -20,11 +20,11 @@
 #include "platform/process/Arguments.h"
 #include "platform/process/Process.h"
 #include "platform/process/ProcessList.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Stream.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxToolsEvo2_Identity.h"
 
 namespace TkxTools {
@@ -62,13 +62,6 @@ UnicodeString CommandLineOf(const UnicodeString& Filename, const UnicodeString& 
 }
 
 // ---- Process names -------------------------------------------------------------------
-
-UnicodeString InvariantUpper(std::u16string_view Text) {
-  UnicodeString upper(Text);
-  for (char16_t& c : upper)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  return upper;
-}
 
 UnicodeString WithoutExe(UnicodeString UpperName) {
   if (UpperName.size() > 4 && UpperName.ends_with(u".EXE")) UpperName.resize(UpperName.size() - 4);
@@ -299,10 +292,10 @@ bool ShowFileInExplorer(const UnicodeString& FileName) {
 // ---- Processes -----------------------------------------------------------------------
 
 bool KillProcess(const UnicodeString& ExeFileName) {
-  const UnicodeString wanted = InvariantUpper(kx::platform::ExtractFileName(ExeFileName));
+  const UnicodeString wanted = AsciiUpper(kx::platform::ExtractFileName(ExeFileName));
   bool last = false;
   for (const kx::platform::ProcessEntry& process : kx::platform::ProcessSnapshot())
-    if (NameMatches(InvariantUpper(process.Name), wanted)) last = kx::platform::KillProcessId(process.Pid);
+    if (NameMatches(AsciiUpper(process.Name), wanted)) last = kx::platform::KillProcessId(process.Pid);
   return last;
 }
 
@@ -431,7 +424,7 @@ std::optional<int32_t> ServicesLinePort(const UnicodeString& Line, const Unicode
   const size_t blank = trimmed.find(u' ');
   const std::u16string_view name =
       blank == std::u16string_view::npos ? std::u16string_view() : trimmed.substr(0, blank);
-  if (InvariantUpper(name) != InvariantUpper(Typ)) return std::nullopt;
+  if (AsciiUpper(name) != AsciiUpper(Typ)) return std::nullopt;
   const std::u16string_view rest =
       TrimBlanks(trimmed.substr(Typ.size() < trimmed.size() ? Typ.size() : trimmed.size()));
   const size_t slash = rest.find(u'/');

@@ -1,7 +1,6 @@
 #include "platform/resources/Resources.h"
 
-#include <unicode/uchar.h>
-
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace kx::platform {
@@ -13,10 +12,7 @@ extern const ResourceTable kxModuleResources __attribute__((weak));
 namespace {
 
 bool SameWithoutCase(std::u16string_view A, std::u16string_view B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i)
-    if (A[i] != B[i] && u_toupper(A[i]) != u_toupper(B[i])) return false;
-  return true;
+  return A.size() == B.size() && UpperText(A) == UpperText(B);
 }
 
 }  // namespace

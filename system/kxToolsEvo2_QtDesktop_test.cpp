@@ -1,7 +1,9 @@
-// The desktop's Qt form and the GUI host, offscreen. Each group of tests
-// runs in a process of its own (one Qt application per process): CTest runs
-// this binary once per group, selecting it with GTEST_FILTER.
-#include "platform/desktop_qt/QtDesktop.h"
+// Message box, credentials, clipboard and screen shots over the desktop's Qt
+// form and the GUI host, offscreen, on every way of hosting the GUI. Each
+// group of tests runs in a process of its own (one Qt application per
+// process): CTest runs this binary once per group, selecting it with
+// GTEST_FILTER.
+#include "system/kxToolsEvo2_Shell.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +26,10 @@
 #include <thread>
 
 #include "platform/desktop/Desktop.h"
+#include "platform/desktop_qt/QtDesktop.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/ui/GuiHost.h"
 #include "system/kxToolsEvo2_DataLink.h"
-#include "system/kxToolsEvo2_Shell.h"
 #include "tests/support/Process.h"
 #include "tests/support/ScratchFolder.h"
 
@@ -36,7 +38,7 @@ namespace {
 namespace ui = kx::platform::ui;
 
 int g_argc = 1;
-char g_name[] = "QtDesktop_test";
+char g_name[] = "kxToolsEvo2_QtDesktop_test";
 char* g_argv[] = {g_name, nullptr};
 
 // On the GUI thread, waits for the next modal dialog and hands it to Act.

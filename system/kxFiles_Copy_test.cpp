@@ -65,9 +65,13 @@ TEST_F(CopyTest, CopyFailuresChangeNothing) {
   Write("src.txt", "data");
   EXPECT_FALSE(TkxFiles::CopyFile32(U("missing.txt"), U("dst.txt"), uint32_t{0}));
   EXPECT_FALSE(Exists("dst.txt"));
-  // Onto itself: the source must survive.
-  EXPECT_FALSE(TkxFiles::CopyFile32(U("src.txt"), U("src.txt"), uint32_t{0}));
-  EXPECT_EQ(Read("src.txt"), "data");
+  // Onto itself, by its own or another name: the source must survive.
+  fs::create_hard_link(P("src.txt"), P("twin.txt"));
+  for (const char* self : {"src.txt", "./src.txt", "twin.txt"}) {
+    EXPECT_FALSE(TkxFiles::CopyFile32(U("src.txt"), U(self), uint32_t{0})) << self;
+    EXPECT_EQ(Read("src.txt"), "data") << self;
+  }
+  fs::remove(P("twin.txt"));
   EXPECT_FALSE(TkxFiles::CopyFile32(U("src.txt"), U("no/folder/dst.txt"), uint32_t{0}));
   fs::create_directories(P("sub"));
   EXPECT_FALSE(TkxFiles::CopyFile32(U("sub"), U("dst.txt"), uint32_t{0}));

@@ -1,5 +1,6 @@
 // environment/kxNet.h — the network module: TkxNet (URLs and query
-// parameters, raw headers and multipart bodies) and TkxIndy (TLS setting
+// parameters, raw headers and multipart bodies, the second HTTP client) and
+// TkxIndy (TLS setting
 // texts, HTTP requests, and the server's request and response objects and
 // replies), one header per area, and the module's load and unload.
 #pragma once
@@ -8,6 +9,7 @@
 #include "environment/kxNet_Multipart.h"
 #include "environment/kxNet_Server.h"
 #include "environment/kxNet_Url.h"
+#include "environment/kxNet_WinInet.h"
 
 namespace TkxNet::detail {
 

@@ -5,6 +5,7 @@
 // replies), one header per area, and the module's load and unload.
 #pragma once
 
+#include "environment/kxNet_IP.h"
 #include "environment/kxNet_Indy.h"
 #include "environment/kxNet_Multipart.h"
 #include "environment/kxNet_Server.h"

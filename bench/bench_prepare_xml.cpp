@@ -11,7 +11,7 @@
 
 #include "BenchRatio.h"
 #include "platform/rtl/Text.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "environment/kxClassFactory.h"
 
 #include "environment/kxNet_Indy.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Variant.h"
 #include "system/internal/kxCipherToolsEvo3.h"
 #include "system/kxRegistry.h"
@@ -51,13 +52,7 @@ TlsSettings TlsSettingsOf(const TkxSSLOptions& Options) {
 
 bool BeginsWithHttps(const UnicodeString& Url) {
   constexpr std::u16string_view scheme = u"https://";
-  if (Url.size() < scheme.size()) return false;
-  for (size_t i = 0; i < scheme.size(); ++i) {
-    char16_t c = Url[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != scheme[i]) return false;
-  }
-  return true;
+  return SameTextAscii(std::u16string_view(Url).substr(0, scheme.size()), scheme);
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include "platform/named_mutex.h"
 #include "platform/os/CommandLine.h"
 #include "platform/os/HostProgram.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/IniFile.h"
 #include "platform/rtl/NumberText.h"
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/Trim.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxStrings.h"
 
@@ -97,7 +99,7 @@ UnicodeString TkxConsoleTools::BuildParamString(const std::vector<UnicodeString>
   const UnicodeString prefix = ToUtf16(Prefix);
   UnicodeString line;
   for (const UnicodeString& p : Params) line += u"\"" + prefix + p + u"\" ";
-  return UnicodeString(TkxStrings::detail::TrimW(line));
+  return UnicodeString(TrimBlanks(line));
 }
 
 bool TkxConsoleTools::GetHelpStartParamState() {
@@ -108,7 +110,7 @@ bool TkxConsoleTools::GetHelpStartParamState() {
 UnicodeString TkxConsoleTools::GetOwnCommandLine() {
   UnicodeString line;
   for (const UnicodeString& p : Params()) line += p + u" ";
-  return UnicodeString(TkxStrings::detail::TrimW(line));
+  return UnicodeString(TrimBlanks(line));
 }
 
 // ---- Start parameters with defaults ------------------------------------------------------

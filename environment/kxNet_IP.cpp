@@ -5,8 +5,8 @@
 #include "platform/net/listen_probe.h"
 #include "platform/net/name_lookup.h"
 #include "platform/os/System.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxConversion.h"
 
 namespace TkxNet {

@@ -2,10 +2,10 @@
 
 #include "environment/kxClassFactory.h"
 #include "platform/http/HttpClient.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/StringList.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxStrings.h"
 
 namespace TkxIndy {

@@ -5,28 +5,14 @@
 #include <algorithm>
 #include <string_view>
 
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 #include "text/kxStrings.h"
 
 namespace TkxNet {
 
 namespace {
 
-using TkxStrings::detail::TrimA;
-
-AnsiString AsciiUpper(std::string_view Text) {
-  AnsiString out(Text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-void AsciiLower(AnsiString& Text) {
-  for (char& c : Text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-}
 
 // Every position of Needle in Haystack, overlapping ones included.
 std::vector<size_t> Occurrences(std::string_view Haystack, std::string_view Needle) {
@@ -74,15 +60,15 @@ void ReadDisposition(std::string_view Line, TMultiPart& Part) {
 void ReadHeaderLine(std::string_view Line, TMultiPart& Part, bool LowerCaseContentType) {
   const size_t colon = Line.find(':');
   if (colon == std::string_view::npos) return;
-  const std::string_view name = TrimA(Line.substr(0, colon));
+  const std::string_view name = TrimBlanks(Line.substr(0, colon));
   if (name.empty()) return;
-  const std::string_view value = TrimA(Line.substr(colon + 1));
+  const std::string_view value = TrimBlanks(Line.substr(colon + 1));
   TkxKeyValue pair{UpperText(ToUtf16(name)), ToUtf16(value)};
   if (pair.Key == u"CONTENT-DISPOSITION") {
     ReadDisposition(Line, Part);
   } else if (pair.Key == u"CONTENT-TYPE") {
     Part.CType.assign(value);
-    if (LowerCaseContentType) AsciiLower(Part.CType);
+    if (LowerCaseContentType) Part.CType = AsciiLower(Part.CType);
   }
   Part.Header.push_back(std::move(pair));
 }
@@ -92,7 +78,7 @@ bool Parse(const AnsiString& Data, TMultiParts& MultiParts, bool LowerCaseConten
   MultiParts.clear();
   const size_t firstLineEnd = Data.find('\n');
   if (firstLineEnd == AnsiString::npos) return false;
-  const std::string_view boundary = TrimA(std::string_view(Data).substr(0, firstLineEnd + 1));
+  const std::string_view boundary = TrimBlanks(std::string_view(Data).substr(0, firstLineEnd + 1));
   if (boundary.empty()) return false;
 
   // One search over the body finds every boundary; the parts are cut along
@@ -122,7 +108,7 @@ bool Parse(const AnsiString& Data, TMultiParts& MultiParts, bool LowerCaseConten
     while (!headers.empty()) {
       const size_t lf = headers.find('\n');
       const std::string_view line = headers.substr(0, lf == std::string_view::npos ? headers.size() : lf + 1);
-      ReadHeaderLine(TrimA(line), part, LowerCaseContentType);
+      ReadHeaderLine(TrimBlanks(line), part, LowerCaseContentType);
       headers.remove_prefix(line.size());
     }
 
@@ -152,7 +138,7 @@ AnsiString GetHttpRawHeaderValue(const AnsiString& Param, const AnsiString& Head
   std::string_view rest = std::string_view(Header).substr(match + 1);
   const size_t colon = rest.find(':');
   if (colon != std::string_view::npos) rest.remove_prefix(colon + 1);
-  return AnsiString(TrimA(rest.substr(0, rest.find('\n'))));
+  return AnsiString(TrimBlanks(rest.substr(0, rest.find('\n'))));
 }
 
 bool ParseMultiPartData(const AnsiString& Data, TMultiParts& MultiParts, bool LowerCaseContentType) {

@@ -1,6 +1,5 @@
 #include "environment/kxNet_Server.h"
 
-#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -10,6 +9,7 @@
 #include "environment/kxVanto_Paths.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Trim.h"
+#include "platform/zlib/Zlib.h"
 #include "system/kxBase64.h"
 #include "system/kxDateTime.h"
 #include "system/kxFiles_Contents.h"
@@ -48,34 +48,9 @@ std::string_view TrimBytes(std::string_view Text) {
 }
 
 AnsiString Gzip(const AnsiString& Content, int32_t Level) {
-  z_stream z{};
-  if (deflateInit2(&z, Level, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw EZCompressionError(u"The compression stream cannot be opened");
   AnsiString out;
-  out.resize(static_cast<size_t>(deflateBound(&z, static_cast<uLong>(Content.size()))));
-  constexpr size_t kSlice = size_t{1} << 30;
-  size_t fed = 0, produced = 0;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    if (z.avail_in == 0 && fed < Content.size()) {
-      const size_t slice = std::min(Content.size() - fed, kSlice);
-      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Content.data() + fed));
-      z.avail_in = static_cast<uInt>(slice);
-      fed += slice;
-    }
-    if (produced == out.size()) out.resize(out.size() + out.size() / 2 + 64);
-    const size_t room = std::min(out.size() - produced, kSlice);
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
-    z.avail_out = static_cast<uInt>(room);
-    rc = deflate(&z, fed == Content.size() ? Z_FINISH : Z_NO_FLUSH);
-    produced += room - z.avail_out;
-    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-      deflateEnd(&z);
-      throw EZCompressionError(u"Compression failed");
-    }
-  }
-  deflateEnd(&z);
-  out.resize(produced);
+  if (!kx::platform::zlib::DeflateAll({Content}, Level, true, out))
+    throw EZCompressionError(u"Compression failed");
   return out;
 }
 
@@ -267,10 +242,10 @@ bool SetHTTPResponse(TIdHTTPResponseInfo& AResponseInfo, int32_t HTTPCode, const
   AResponseInfo.CharSet = ToUtf8(Charset);
   AResponseInfo.ResponseNo = HTTPCode;
   AResponseInfo.ResponseText = StatusText(HTTPCode);
-  int level = Z_BEST_COMPRESSION;
-  if (CompressionLevel == 0) level = Z_NO_COMPRESSION;
-  if (CompressionLevel == 1) level = Z_BEST_SPEED;
-  if (CompressionLevel == 2) level = Z_DEFAULT_COMPRESSION;
+  // Levels 0 and 1 as given, 2 zlib's default, anything else the best.
+  int level = 9;
+  if (CompressionLevel == 0 || CompressionLevel == 1) level = CompressionLevel;
+  if (CompressionLevel == 2) level = -1;
   if (Compress) {
     AResponseInfo.ContentText = Gzip(Content, level);
     AResponseInfo.ContentEncoding = "gzip";

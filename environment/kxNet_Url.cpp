@@ -2,9 +2,10 @@
 
 #include <array>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "text/kxConversion.h"
 #include "text/kxStrings.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/rtl/Exceptions.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "tests/support/Process.h"
 
 namespace {

@@ -4,11 +4,13 @@
 #include <string_view>
 
 #include "environment/kxConsoleTools.h"
+#include "environment/kxSQL.h"
 #include "environment/kxVanto_Paths.h"
 #include "platform/db/Connection.h"
 #include "platform/file/Path.h"
 #include "platform/registry/Registry.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxFiles.h"
 #include "system/kxRegistry.h"
 #include "system/kxToolsEvo2.h"
@@ -21,7 +23,7 @@
 namespace TkxVanto {
 namespace {
 
-bool IsBlank(const UnicodeString& Text) { return TkxStrings::detail::TrimW(Text).empty(); }
+bool IsBlank(const UnicodeString& Text) { return TrimBlanks(Text).empty(); }
 bool Contains(const UnicodeString& Text, std::u16string_view Part) {
   return Text.find(Part) != UnicodeString::npos;
 }
@@ -219,10 +221,10 @@ UnicodeString GetDatabaseVersion() {
     const auto connection =
         kx::platform::db::Connection::Open(GetConnectionString(false), GetConfigPath());
     UnicodeString fields;
-    for (const UnicodeString& field : connection->FirstRow(detail::PrepareQuotes(sql)))
+    for (const UnicodeString& field : connection->FirstRow(TkxSQL::PrepareSQL(sql)))
       fields += field + u" ";
     return engineText + u" (" +
-           UnicodeString(TkxStrings::detail::TrimW(TkxStrings::Breaks2BlanksW(fields))) + u")";
+           UnicodeString(TrimBlanks(TkxStrings::Breaks2BlanksW(fields))) + u")";
   } catch (const Exception& e) {
     return u"Unable to get database version for " + engineText + u" (" + e.Message + u")";
   } catch (const std::exception& e) {
@@ -326,13 +328,6 @@ UnicodeString ProgramDisplayName(const UnicodeString& FileName) {
     if (name == file || name + u".exe" == file) return UnicodeString(row.DisplayName);
   }
   return UnicodeString();
-}
-
-UnicodeString PrepareQuotes(const UnicodeString& Sql) {
-  UnicodeString text = Sql;
-  for (char16_t& c : text)
-    if (c == u'"') c = u'\'';
-  return text;
 }
 
 }  // namespace detail

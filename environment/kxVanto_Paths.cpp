@@ -7,11 +7,14 @@
 #include "platform/file/Path.h"
 #include "platform/file/PrivateFolder.h"
 #include "platform/registry/Registry.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxFiles.h"
 #include "system/kxRegistry.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxStrings.h"
 
@@ -20,7 +23,7 @@ namespace {
 
 using detail::Below;
 
-bool IsBlank(const UnicodeString& Text) { return TkxStrings::detail::TrimW(Text).empty(); }
+bool IsBlank(const UnicodeString& Text) { return TrimBlanks(Text).empty(); }
 
 bool MachineValueExists(const UnicodeString& Name) {
   return TkxRegistry::ValueExists(HKEY_LOCAL_MACHINE, detail::kSystemKey, Name);

@@ -10,6 +10,7 @@
 #include "environment/kxVanto_Identity.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Text.h"
+#include "platform/rtl/Trim.h"
 #include "platform/rtl/Variant.h"
 #include "system/kxConfigTools.h"
 #include "text/kxStrings_Search.h"
@@ -73,7 +74,7 @@ void ApplyConfigString(TkxPluginState& s, const UnicodeString& text) {
   s.PostScheme = str(u"PostScheme");
   s.ExportScheme = str(u"ExportScheme");
   s.CreateNewDocId =
-      flag(u"CreateNewDocId", !TkxStrings::detail::TrimA(s.ConfigString).empty());
+      flag(u"CreateNewDocId", !TrimBlanks(s.ConfigString).empty());
 }
 
 // Command 800: the dialog builds a new configuration string; the settings

@@ -4,12 +4,13 @@
 
 #include "environment/kxNet.h"
 #include "export/kxPluginState.h"
+#include "platform/db/Odbc.h"
 #include "platform/net/name_lookup.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLibrary.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "text/kxMath.h"
 
 namespace kx::plugin {
@@ -39,6 +40,9 @@ constexpr ModuleEntry kModules[] = {
     {"module path", &TkxTools::detail::InitializeModulePath, nullptr},
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
     {"kxMD5", &TkxMD5::detail::InitializeModule, nullptr},
+    // Lets connection strings reach ODBC; its finalisation frees the
+    // process-wide ODBC environment.
+    {"database layer", &kx::platform::db::EnableOdbc, &kx::platform::db::DisableOdbc},
     {"kxNet", &TkxNet::detail::InitializeModule, &TkxNet::detail::FinalizeModule},
     // Closed at unload: a name looked up while the library unloads could
     // make the resolver load libraries under the loader's lock.

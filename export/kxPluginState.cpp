@@ -3,8 +3,11 @@
 namespace kx::plugin {
 
 TkxPluginState& PluginState() {
-  static TkxPluginState state;
-  return state;
+  // Never destroyed: the library's finalisation, which may run after every
+  // other destructor of the process, still finds it. Its contents go with
+  // ResetPluginState.
+  static TkxPluginState* const state = new TkxPluginState();
+  return *state;
 }
 
 void ResetPluginState() { PluginState() = TkxPluginState(); }

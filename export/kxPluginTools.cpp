@@ -4,10 +4,11 @@
 #include <limits>
 #include <new>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxFiles_Contents.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxConversion.h"
 #include "text/kxStrings_Search.h"
@@ -67,10 +68,6 @@ BracketItems ReadSevenItems(const UnicodeString& bracketWithComma) {
   out.TypeName = items.empty() ? UnicodeString() : items[0];
   ReadNumbers(items, 1, out.Page, out.Zone, out.Confidence);
   return out;
-}
-
-UnicodeString Trimmed(const UnicodeString& text) {
-  return UnicodeString(TkxStrings::detail::TrimW(text));
 }
 
 // The head (before the first "=") and the value text of a field or cell text.
@@ -151,7 +148,7 @@ bool TkxPluginTools::AddField(const UnicodeString& Data) {
     const size_t close = head.find(u']', bracket + 1);
     const UnicodeString inner =
         close == npos ? UnicodeString() : head.substr(bracket + 1, close - bracket - 1);
-    field.Name = Trimmed(head.substr(0, bracket));
+    field.Name = UnicodeString(TrimBlanks(head.substr(0, bracket)));
     if (inner.find(u',') == npos) {
       typeName = inner;
     } else {
@@ -180,7 +177,7 @@ UnicodeString TkxPluginTools::GetFieldName(const UnicodeString& Data) {
     const UnicodeString head = Data.substr(0, eq);
     const size_t bracket = head.find(u'[');
     if (bracket == npos) return head;
-    return Trimmed(head.substr(0, bracket));
+    return UnicodeString(TrimBlanks(head.substr(0, bracket)));
   } catch (...) {
     return UnicodeString();
   }

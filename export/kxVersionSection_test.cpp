@@ -13,7 +13,8 @@
 #include "platform/versioninfo/TestImages.h"
 #include "platform/versioninfo/VersionBlock.h"
 #include "platform/versioninfo/VersionResource.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
+#include "system/kxToolsEvo2_Version.h"
 #include "system/kxVersionTools.h"
 
 namespace {

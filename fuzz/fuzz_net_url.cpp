@@ -7,8 +7,8 @@
 #include <string>
 
 #include "environment/kxNet_Url.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
-#include "system/kxToolsEvo2.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const AnsiString text(reinterpret_cast<const char*>(data), size);

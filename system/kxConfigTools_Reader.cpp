@@ -1,4 +1,6 @@
 // TkxConfigTools: the reader and the lookups.
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
 #include <iterator>
@@ -7,7 +9,6 @@
 #include "platform/xml/XmlDocument.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxTypes.h"
 #include "system/kxXML.h"
 #include "text/kxConversion.h"
@@ -65,7 +66,7 @@ TkxCfgFormatVersion TkxConfigTools::GetConfigFormatVersion(const UnicodeString& 
 bool TkxConfigTools::ParseConfigString(TkxConfigList& CfgList, const AnsiString& Config,
                                        UnicodeString& Root, bool RaiseExceptions) {
   CfgList.clear();
-  if (TkxStrings::detail::TrimA(Config).empty()) return true;
+  if (TrimBlanks(Config).empty()) return true;
   bool loaded = false;
   try {
     const XmlDocument doc = XmlDocument::Load(Config);

@@ -1,5 +1,7 @@
 // TkxConfigTools: names and keys, the parameter list, the change-protection
 // hash and the writer.
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
 #include <string_view>
@@ -9,7 +11,7 @@
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
 #include "system/kxTypes.h"
 #include "system/kxXML.h"
 #include "text/kxStrings.h"
@@ -18,20 +20,6 @@ using kx::platform::XmlDocument;
 using kx::platform::XmlElement;
 
 namespace {
-
-// White space (tab to CR, blank, U+0085, U+00A0, U+1680, U+2000-U+200A,
-// U+2028, U+2029, U+202F, U+3000) and control characters.
-bool IsPathTrimmed(char16_t c) {
-  return c <= 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xA0 || c == 0x1680 ||
-         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-         c == 0x3000;
-}
-
-std::u16string_view TrimPath(std::u16string_view s) {
-  while (!s.empty() && IsPathTrimmed(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsPathTrimmed(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // The texts written as element text or attribute value after PrepareString:
 // wide, 8-bit and UTF-16 strings (not the argument codes 72 and 74).
@@ -71,8 +59,8 @@ TkxConfigTools::~TkxConfigTools() = default;
 // ---- Names and keys -------------------------------------------------------------
 
 UnicodeString TkxConfigTools::TrimPathSlashes(const UnicodeString& S) {
-  std::u16string_view v = TrimPath(S);
-  if (!v.empty() && v.front() == u'/') v = TrimPath(v.substr(1));
+  std::u16string_view v = TrimWhiteSpace(S);
+  if (!v.empty() && v.front() == u'/') v = TrimWhiteSpace(v.substr(1));
   return UnicodeString(v);
 }
 

@@ -8,9 +8,10 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/LargeBuffer.h"
 #include "platform/rtl/Stream.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxFiles_Paths.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "text/kxStrings.h"
 
 namespace TkxFiles {
@@ -102,7 +103,7 @@ int64_t GetFileSizeEx(const UnicodeString& SzFile) {
 }
 
 int64_t GetFreeDiskSpace(const UnicodeString& Path, bool InMB) {
-  const int64_t bytes = kx::platform::FreeDiskSpace(TkxStrings::detail::TrimW(Path));
+  const int64_t bytes = kx::platform::FreeDiskSpace(TrimBlanks(Path));
   return bytes != -1 && InMB ? bytes / 1048576 : bytes;
 }
 

@@ -15,7 +15,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {

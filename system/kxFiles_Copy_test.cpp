@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles_Times.h"
-#include "system/kxToolsEvo2.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {

@@ -10,12 +10,13 @@
 #include "platform/file/Path.h"
 #include "platform/file/Remove.h"
 #include "platform/os/LastError.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Stream.h"
 #include "platform/rtl/StringList.h"
 #include "system/kxFiles_Listing.h"
 #include "system/kxFiles_Times.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "text/kxStrings_PlaceHolders.h"
 
 namespace TkxFiles {

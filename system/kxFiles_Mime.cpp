@@ -4,10 +4,10 @@
 
 #include "platform/file/Path.h"
 #include "platform/registry/Registry.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Variant.h"
 #include "system/kxConstants_Mime.h"
 #include "system/kxRegistry.h"
-#include "system/kxToolsEvo2.h"
 
 namespace TkxFiles {
 

@@ -1,7 +1,5 @@
 #include "system/kxMD5.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -15,12 +13,6 @@ namespace {
 
 constexpr char kEmptyDigest[] = "D41D8CD98F00B204E9800998ECF8427E";
 
-// Fetched once; nullptr when this OpenSSL offers no MD5.
-const EVP_MD* Md5() {
-  static const EVP_MD* md = EVP_MD_fetch(nullptr, "MD5", nullptr);
-  return md;
-}
-
 std::function<bool()>& SelfTestOverride() {
   static std::function<bool()> check;
   return check;
@@ -30,30 +22,12 @@ std::function<bool()>& SelfTestOverride() {
 
 // ---- Digest -------------------------------------------------------------------
 
-Digest::Digest() : context_(EVP_MD_CTX_new()) {
-  if (context_ != nullptr && (Md5() == nullptr || EVP_DigestInit_ex(context_, Md5(), nullptr) != 1)) {
-    EVP_MD_CTX_free(context_);
-    context_ = nullptr;
-  }
-}
+void Digest::Update(const void* Data, size_t Size) { md5_.Update(Data, Size); }
 
-Digest::~Digest() { EVP_MD_CTX_free(context_); }
-
-void Digest::Update(const void* Data, size_t Size) {
-  if (context_ != nullptr && Size > 0) EVP_DigestUpdate(context_, Data, Size);
-}
-
-std::array<uint8_t, 16> Digest::Final() {
-  std::array<uint8_t, 16> bytes{};
-  if (context_ == nullptr) return bytes;
-  unsigned int length = 0;
-  if (EVP_DigestFinal_ex(context_, bytes.data(), &length) != 1 || length != bytes.size()) bytes = {};
-  EVP_DigestInit_ex(context_, Md5(), nullptr);
-  return bytes;
-}
+std::array<uint8_t, 16> Digest::Final() { return md5_.Final(); }
 
 AnsiString Digest::Text() {
-  if (context_ == nullptr) return {};
+  if (!md5_.IsAvailable()) return {};
   static constexpr char kHex[] = "0123456789ABCDEF";
   const std::array<uint8_t, 16> bytes = Final();
   AnsiString text(32, '0');

@@ -1,8 +1,9 @@
 // system/kxMD5.h — TkxMD5: MD5 digests (RFC 1321) of memory, of 8-bit
 // strings and of files, as 32 upper-case hexadecimal digits.
 //
-// The digest is OpenSSL's (EVP). An OpenSSL without MD5 (a FIPS-only
-// build) makes MD5SelfTest answer false and the module refuse to load.
+// The digest is the platform's (platform/crypto/Md5.h, OpenSSL's EVP). An
+// OpenSSL without MD5 (a FIPS-only build) makes MD5SelfTest answer false and
+// the module refuse to load.
 //   GetMD5FromString("") == "D41D8CD98F00B204E9800998ECF8427E"
 //   GetMD5FromString("abc") == "900150983CD24FB0D6963F7D28E17F72"
 #pragma once
@@ -12,9 +13,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/crypto/Md5.h"
 #include "platform/rtl/Text.h"
-
-struct evp_md_ctx_st;
 
 namespace TkxMD5 {
 
@@ -23,8 +23,7 @@ namespace TkxMD5 {
 //   Digest d; d.Update("a", 1); d.Update("bc", 2); d.Text() == GetMD5FromString("abc")
 class Digest {
  public:
-  Digest();
-  ~Digest();
+  Digest() = default;
   Digest(const Digest&) = delete;
   Digest& operator=(const Digest&) = delete;
 
@@ -37,7 +36,7 @@ class Digest {
   AnsiString Text();
 
  private:
-  evp_md_ctx_st* context_;
+  kx::platform::Md5 md5_;
 };
 
 // The digest of BufSize bytes at Buffer; a BufSize of 0 or less digests

@@ -5,9 +5,10 @@
 #include "platform/file/Path.h"
 #include "platform/os/CommandLine.h"
 #include "platform/os/System.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Guid.h"
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxTypes_Variant.h"
 #include "text/kxStrings_Search.h"
 
@@ -26,17 +27,6 @@ std::string CanonicalName() {
   return canonical.empty() ? host : canonical;
 }
 
-UnicodeString Trimmed(const UnicodeString& s) {
-  return UnicodeString(TkxStrings::detail::TrimW(s));
-}
-
-UnicodeString InvariantUpper(std::u16string_view s) {
-  UnicodeString out(s);
-  for (char16_t& c : out)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  return out;
-}
-
 // Calls F(name, value) for each part of a "name=value;..." list until F
 // answers false.
 template <class F>
@@ -44,7 +34,7 @@ void ForEachPart(const UnicodeString& ConfigString, F&& f) {
   std::u16string_view s = ConfigString;
   while (!s.empty()) {
     const size_t semi = s.find(u';');
-    const std::u16string_view part = TkxStrings::detail::TrimW(s.substr(0, semi));
+    const std::u16string_view part = TrimBlanks(s.substr(0, semi));
     const size_t eq = part.find(u'=');
     const std::u16string_view name =
         eq == std::u16string_view::npos ? std::u16string_view() : part.substr(0, eq);
@@ -78,10 +68,7 @@ TIdType CreateId() {
 }
 
 UnicodeString GetComputerName() {
-  std::string name = FirstLabel(kx::platform::HostName());
-  for (char& c : name)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  UnicodeString text = ToUtf16(name);
+  UnicodeString text = ToUtf16(AsciiUpper(FirstLabel(kx::platform::HostName())));
   if (text.size() > kNetBiosLength) text.resize(kNetBiosLength);
   return text;
 }
@@ -115,16 +102,17 @@ UnicodeString GetComputerNameEx(uint32_t Format) {
 UnicodeString GetUserName() {
   kx::platform::UserAccount account;
   if (!kx::platform::EffectiveUserAccount(account)) return UnicodeString();
-  return Trimmed(ToUtf16(account.Name));
+  return UnicodeString(TrimBlanks(ToUtf16(account.Name)));
 }
 
 UnicodeString GetUserNameEx(uint32_t Format) {
   const UnicodeString user = GetUserName();
-  if (Format == 2 && !user.empty()) return Trimmed(UpperText(GetComputerName()) + u"\\" + user);
+  if (Format == 2 && !user.empty())
+    return UnicodeString(TrimBlanks(UpperText(GetComputerName()) + u"\\" + user));
   if (Format == 3) {
     kx::platform::UserAccount account;
     if (kx::platform::EffectiveUserAccount(account)) {
-      const UnicodeString full = Trimmed(ToUtf16(account.FullName));
+      const UnicodeString full(TrimBlanks(ToUtf16(account.FullName)));
       if (!full.empty()) return full;
     }
   }
@@ -195,10 +183,9 @@ Variant GetStartParam(const UnicodeString& Name, const Variant& Default, const A
 UnicodeString GetConfigStringParameter(const UnicodeString& ConfigString,
                                        const UnicodeString& Parameter,
                                        const UnicodeString& Default) {
-  const UnicodeString wanted = InvariantUpper(Parameter);
   UnicodeString result = Default;
   ForEachPart(ConfigString, [&](std::u16string_view name, std::u16string_view value) {
-    if (InvariantUpper(name) != wanted) return true;
+    if (!SameTextAscii(name, Parameter)) return true;
     result.assign(value);
     return false;
   });
@@ -208,9 +195,8 @@ UnicodeString GetConfigStringParameter(const UnicodeString& ConfigString,
 bool GetConfigStringParameters(const UnicodeString& ConfigString, const UnicodeString& Parameter,
                                TStringList*& Values) {
   if (Values == nullptr) Values = new TStringList();
-  const UnicodeString wanted = InvariantUpper(Parameter);
   ForEachPart(ConfigString, [&](std::u16string_view name, std::u16string_view value) {
-    if (Parameter.empty() || InvariantUpper(name) == wanted) Values->Add(UnicodeString(value));
+    if (Parameter.empty() || SameTextAscii(name, Parameter)) Values->Add(UnicodeString(value));
     return true;
   });
   return true;

@@ -12,7 +12,6 @@
 
 #include "platform/os/CommandLine.h"
 #include "platform/rtl/Exceptions.h"
-#include "system/kxToolsEvo2.h"
 
 namespace {
 

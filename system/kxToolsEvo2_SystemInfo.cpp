@@ -14,11 +14,12 @@
 #include "platform/os/LastError.h"
 #include "platform/os/SystemInfo.h"
 #include "platform/registry/Registry.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Trim.h"
 #include "platform/rtl/Variant.h"
 #include "system/kxConstants.h"
 #include "system/kxRegistry.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxStrings.h"
 
 namespace TkxTools {
@@ -28,10 +29,6 @@ namespace platform = kx::platform;
 
 // The host program's file: the executable of the process.
 constexpr char16_t kHostProgram[] = u"/proc/self/exe";
-
-UnicodeString Trimmed(std::u16string_view Text) {
-  return UnicodeString(TkxStrings::detail::TrimW(Text));
-}
 
 // A string value (REG_SZ or REG_EXPAND_SZ) up to its first zero unit;
 // nullopt when the value is missing or of another type.
@@ -204,7 +201,7 @@ UnicodeString GetWindowsLanguage(uint32_t LocaleType) {
         for (const auto& row : kxConstants::LanguageTable)
           if (row.LCID == lcidText && !row.WinAbbreviation.empty())
             return UnicodeString(row.WinAbbreviation);
-      return Trimmed(UpperText(ToUtf16(platform::UserLocaleISO3Language())));
+      return UnicodeString(TrimBlanks(UpperText(ToUtf16(platform::UserLocaleISO3Language()))));
     default: return u"";
   }
 }
@@ -223,7 +220,8 @@ bool IsWindowsThemeActive() {
 // ---- Folders -----------------------------------------------------------------
 
 UnicodeString GetSpecialFolderPath(int32_t CSIDL) {
-  return platform::IncludeTrailingDelimiter(Trimmed(ToUtf16(platform::SpecialFolderPath(CSIDL))));
+  return platform::IncludeTrailingDelimiter(
+      UnicodeString(TrimBlanks(ToUtf16(platform::SpecialFolderPath(CSIDL)))));
 }
 
 UnicodeString GetAppDataPath() { return GetSpecialFolderPath(28); }
@@ -232,14 +230,14 @@ UnicodeString GetProgramFilesPath() {
   const Variant value =
       TkxRegistry::GetValue(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                             u"ProgramFilesDir", Variant::FromUString(u""), false);
-  return platform::IncludeTrailingDelimiter(Trimmed(VarToStr(value)));
+  return platform::IncludeTrailingDelimiter(UnicodeString(TrimBlanks(VarToStr(value))));
 }
 
 // ---- Errors, drives, memory, sessions -----------------------------------------
 
 UnicodeString GetLastErrorMessage() {
   const int32_t code = platform::LastOSError();
-  return Trimmed(platform::OSErrorMessage(code));
+  return UnicodeString(TrimBlanks(platform::OSErrorMessage(code)));
 }
 
 AnsiString GetDriveTypeStr(const AnsiString& Drive) {

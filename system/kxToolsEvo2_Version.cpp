@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/rtl/Trim.h"
 #include "platform/versioninfo/VersionBlock.h"
 #include "platform/versioninfo/VersionResource.h"
 #include "system/kxToolsEvo2_Identity.h"
@@ -60,7 +61,7 @@ bool GetFileInfo(const UnicodeString& FileName, TkxFileInfo& FileInfo) {
   const vi::StringTable* table = parsed->FindTable(parsed->Translations.front());
   for (const auto& field : TkxVersionTools::detail::FileInfoFields) {
     const vi::StringEntry* entry = table ? vi::FindEntry(*table, field.Name) : nullptr;
-    FileInfo.*field.Field = entry ? UnicodeString(TkxStrings::detail::TrimW(entry->Text)) : u"";
+    FileInfo.*field.Field = entry ? UnicodeString(TrimBlanks(entry->Text)) : u"";
   }
   return true;
 }

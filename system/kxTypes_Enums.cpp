@@ -3,7 +3,8 @@
 #include <string_view>
 #include <utility>
 
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 #include "text/kxStrings_Search.h"
 
 namespace TkxTypes {
@@ -34,11 +35,11 @@ E ValueOf(u16string_view Key, const Entry<E> (&Table)[N], E Default) {
 }
 
 UnicodeString TrimmedUpper(const UnicodeString& S) {
-  return UpperText(UnicodeString(TkxStrings::detail::TrimW(S)));
+  return UpperText(TrimBlanks(S));
 }
 
 UnicodeString LowerTrimmed(const UnicodeString& S) {
-  return UnicodeString(TkxStrings::detail::TrimW(LowerText(S)));
+  return UnicodeString(TrimBlanks(LowerText(S)));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/StringList.h"
 #include "text/kxConversion.h"
@@ -146,17 +147,6 @@ namespace {
 
 bool SupportedSetSize(int32_t Size) { return Size == 1 || Size == 2 || Size == 4; }
 
-bool SameAsciiText(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i) {
-    char a = A[i], b = B[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-    if (a != b) return false;
-  }
-  return true;
-}
-
 // The set's bits; the bytes are the native number of Size bytes.
 uint32_t ReadSet(const void* SetParam, int32_t Size) {
   uint8_t b8;
@@ -208,7 +198,7 @@ bool StringToSet(const TkxSetInfo& Info, void* SetParam, const std::string& Valu
     while (p < n && (Value[p] == ' ' || Value[p] == ',' || Value[p] == ']')) ++p;
     if (name.empty()) break;  // a "," where a name should start ends the list
     size_t ordinal = 0;
-    while (ordinal < Info.Names.size() && !SameAsciiText(Info.Names[ordinal], name)) ++ordinal;
+    while (ordinal < Info.Names.size() && !SameTextAscii(Info.Names[ordinal], name)) ++ordinal;
     if (ordinal == Info.Names.size()) return true;  // unknown name: the empty set
     if (ordinal < 32) bits |= uint32_t{1} << ordinal;
   }

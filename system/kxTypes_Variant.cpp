@@ -6,11 +6,12 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxDateTime.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxConversion.h"
 #include "text/kxStrings_Search.h"
 
@@ -277,7 +278,7 @@ TVarType GetVarTypeFromStr(const UnicodeString& VarType, TVarType Default) {
       {u"INT64", 20},    {u"EMPTY", 0},     {u"ERROR", 10},      {u"UNKNOWN", 13},
       {u"NULL", 1},      {u"STRARG", 72},   {u"ANY", 257},       {u"TYPEMASK", 4095},
       {u"ARRAY", 8192},  {u"DISPATCH", 9},  {u"BYREF", 16384}};
-  const UnicodeString key = UpperText(UnicodeString(TkxStrings::detail::TrimW(VarType)));
+  const UnicodeString key = UpperText(TrimBlanks(VarType));
   for (const auto& n : kNames)
     if (n.Text == key) return n.Code;
   return Default;

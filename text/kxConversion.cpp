@@ -4,9 +4,11 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 #include "text/kxMath.h"
 #include "text/kxStrToFloatConverter.h"
 #include "text/kxStrings_Search.h"
@@ -184,15 +186,10 @@ UnicodeString BoolToStrExt(bool BoolVal, const UnicodeString& TrueStr, const Uni
 UnicodeString IntBoolToStr(int32_t BoolInt) { return BoolToStr(BoolInt != 0); }
 
 bool StrToBool(const UnicodeString& BoolStr) {
-  size_t first = 0;
-  size_t last = BoolStr.size();
-  while (first < last && BoolStr[first] <= u' ') ++first;
-  while (last > first && BoolStr[last - 1] <= u' ') --last;
+  const std::u16string_view trimmed = TrimBlanks(BoolStr);
   // The longest yes-word has seven letters.
-  if (last - first > 7) return false;
-  UnicodeString word = BoolStr.substr(first, last - first);
-  for (char16_t& c : word)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  if (trimmed.size() > 7) return false;
+  const UnicodeString word = AsciiUpper(trimmed);
   return std::any_of(std::begin(kYesWords), std::end(kYesWords),
                      [&](const char16_t* yes) { return word == yes; });
 }

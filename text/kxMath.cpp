@@ -1,6 +1,7 @@
 // text/kxMath.cpp — compiled with -frounding-math (text/CMakeLists.txt), so
 // that the compiler neither folds floating-point operations at build time nor
 // moves them across a change of the rounding mode.
+#include "platform/rtl/CaseMapping.h"
 #include "text/kxMath.h"
 
 #include <cfenv>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
-#include "system/kxToolsEvo2.h"
 
 namespace TkxMath {
 namespace detail {

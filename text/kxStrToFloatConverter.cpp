@@ -5,6 +5,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 
 namespace TkxStrToFloatConverter {
 
@@ -24,14 +25,6 @@ constexpr struct {
 constexpr int32_t kNone = -1;
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-void Trim(UnicodeString& s) {
-  size_t first = 0;
-  size_t last = s.size();
-  while (first < last && s[first] <= u' ') ++first;
-  while (last > first && s[last - 1] <= u' ') --last;
-  if (first != 0 || last != s.size()) s = s.substr(first, last - first);
-}
 
 UnicodeString CharText(int32_t c) {
   return c == kNone ? UnicodeString() : UnicodeString(1, static_cast<char16_t>(c));
@@ -154,7 +147,7 @@ namespace detail {
 bool AnalyseFloatString(UnicodeString& FloatStr, TFormatSettings& Settings,
                         UnicodeString& ErrorText, bool ReplaceImprecisions) {
   ErrorText.clear();
-  Trim(FloatStr);
+  FloatStr = UnicodeString(TrimBlanks(FloatStr));
   // Checked before the sign goes, so that a lone "-" passes (as -0).
   if (FloatStr.empty()) {
     ErrorText = u"FloatStr is empty";
@@ -182,7 +175,7 @@ void StripSign(UnicodeString& FloatStr, bool& Negative) {
       FloatStr.pop_back();
     }
   }
-  Trim(FloatStr);
+  FloatStr = UnicodeString(TrimBlanks(FloatStr));
 }
 
 void ReplaceOcrImprecisions(UnicodeString& FloatStr) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/rtl/Trim.h"
 #include "platform/xml/HtmlText.h"
 #include "text/kxStrings_Replace.h"
 #include "text/kxStrings_Search.h"
@@ -275,7 +276,7 @@ AnsiString ApplyCharsetA(const AnsiString& Str, const AnsiString& Charset,
     if (c == u' ' && (RemoveBlanks || (!out.empty() && out.back() == u' '))) continue;
     out += c;
   }
-  return ToUtf8(detail::TrimW(out));
+  return ToUtf8(TrimBlanks(out));
 }
 
 // ---- Quoted-printable --------------------------------------------------------

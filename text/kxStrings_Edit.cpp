@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <string_view>
-#include <type_traits>
 
+#include "platform/rtl/Trim.h"
 #include "text/kxStrings_Search.h"
 
 namespace TkxStrings {
 
 namespace {
 
-using detail::TrimA;
-using detail::TrimW;
 
 // At most this many zeros are ever put in front by the zero-fill operations.
 constexpr int64_t kMaxZeros = 61;
@@ -28,11 +26,7 @@ View Cut(View Text, int64_t Start, int64_t Count) {
 
 template <class View>
 View TrimIf(View Text, bool Trim) {
-  if (!Trim) return Text;
-  if constexpr (std::is_same_v<View, std::u16string_view>)
-    return TrimW(Text);
-  else
-    return TrimA(Text);
+  return Trim ? TrimBlanks(Text) : Text;
 }
 
 template <class View>
@@ -189,12 +183,12 @@ AnsiString GetBetween(const AnsiString& Str, const AnsiString& F, const AnsiStri
   const size_t p = FindAt<std::string_view>(str, F, 0);
   if (p == std::string_view::npos) return AnsiString();
   const size_t begin = p + F.size();
-  if (L.empty()) return AnsiString(TrimA(str.substr(begin)));
+  if (L.empty()) return AnsiString(TrimBlanks(str.substr(begin)));
   // L is looked for only behind the whole of F, so a marker pair like
   // "\"" "\"" does not find the opening quote as its own end.
   const size_t q = FindAt<std::string_view>(str, L, begin);
   if (q == std::string_view::npos) return AnsiString();
-  return AnsiString(TrimA(str.substr(begin, q - begin)));
+  return AnsiString(TrimBlanks(str.substr(begin, q - begin)));
 }
 
 UnicodeString GetBetweenW(const UnicodeString& Str, const UnicodeString& F,
@@ -203,10 +197,10 @@ UnicodeString GetBetweenW(const UnicodeString& Str, const UnicodeString& F,
   const size_t p = FindAt<std::u16string_view>(str, F, 0);
   if (p == std::u16string_view::npos) return UnicodeString();
   const size_t begin = p + F.size();
-  if (L.empty()) return UnicodeString(TrimW(str.substr(begin)));
+  if (L.empty()) return UnicodeString(TrimBlanks(str.substr(begin)));
   const size_t q = str.rfind(L);
   if (q == std::u16string_view::npos || q < begin) return UnicodeString();
-  return UnicodeString(TrimW(str.substr(begin, q - begin)));
+  return UnicodeString(TrimBlanks(str.substr(begin, q - begin)));
 }
 
 TBetweenSearchResult GetBetweenW(const UnicodeString& Content, const UnicodeString& StartLetter,
@@ -229,9 +223,10 @@ TBetweenSearchResult GetBetweenW(const UnicodeString& Content, const UnicodeStri
   result.EndPos = PosW(Content, StopLetter, static_cast<int32_t>(endSearch), false);
   const std::u16string_view content = Content;
   if (result.BeginPos > 0 && result.EndPos > 0)
-    result.ResultString = UnicodeString(TrimW(Cut(content, startEnd, result.EndPos - startEnd)));
+    result.ResultString =
+        UnicodeString(TrimBlanks(Cut(content, startEnd, result.EndPos - startEnd)));
   else if (result.BeginPos > 0 && StopLetter.empty())
-    result.ResultString = UnicodeString(TrimW(Cut(content, startEnd, length)));
+    result.ResultString = UnicodeString(TrimBlanks(Cut(content, startEnd, length)));
   return result;
 }
 
@@ -257,11 +252,11 @@ UnicodeString GetLastWords(const UnicodeString& Content, int32_t Count) {
   for (int32_t i = words.Count() - 1; i >= 0; --i) {
     if (Count >= 1 && taken >= Count) break;
     const UnicodeString& word = words.Strings(i);
-    if (TrimW(word).empty()) continue;
+    if (TrimBlanks(word).empty()) continue;
     result.insert(0, word + u' ');
     ++taken;
   }
-  return UnicodeString(TrimW(result));
+  return UnicodeString(TrimBlanks(result));
 }
 
 UnicodeString GetLastElement(const UnicodeString& Content, const UnicodeString& Separator,
@@ -274,7 +269,7 @@ UnicodeString GetLastElement(const UnicodeString& Content, const UnicodeString& 
     text = text.substr(0, static_cast<size_t>(a - 1));
     a = GetLastPosW(UnicodeString(text), Separator, false);
   }
-  return UnicodeString(TrimW(text.substr(static_cast<size_t>(a))));
+  return UnicodeString(TrimBlanks(text.substr(static_cast<size_t>(a))));
 }
 
 // ---- Splitting -----------------------------------------------------------------

@@ -1,7 +1,5 @@
 #include "text/kxStrings_PlaceHolders.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -12,11 +10,14 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/zlib/Zlib.h"
 #include "system/kxDateTime.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 
 namespace TkxStrings {
 namespace {
+
+namespace zlib = kx::platform::zlib;
 
 enum class Kind { Format, Quarter, Id, Guid, User, UserPrincipal, Host, HostFullyQualified };
 
@@ -90,15 +91,12 @@ bool ReplaceAll(UnicodeString& text, std::u16string_view from, std::u16string_vi
   return true;
 }
 
-// zlib's avail_in and avail_out are 32-bit; larger buffers go in slices.
-constexpr size_t kSlice = size_t{1} << 30;
-
-// Ends the stream and raises, with zlib's own words when it has any.
-[[noreturn]] void RaiseDecompression(z_stream& z, const char16_t* what) {
+// Raises with zlib's own words when it has any.
+[[noreturn]] void RaiseDecompression(const zlib::Inflater& z, const char16_t* what) {
   UnicodeString message = u"Invalid compressed string: ";
   message += what;
-  if (z.msg != nullptr) message += u" (" + ToUtf16(z.msg) + u")";
-  inflateEnd(&z);
+  const std::string words = z.Message();
+  if (!words.empty()) message += u" (" + ToUtf16(words) + u")";
   throw EZDecompressionError(message);
 }
 
@@ -153,72 +151,27 @@ TIdType CreateId() { return TkxTools::CreateId(); }
 AnsiString CompressString(const AnsiString& S) {
   if (S.size() > UINT32_MAX) throw EZCompressionError(u"The string is too long to compress");
   const auto n = static_cast<uint32_t>(S.size());
-  unsigned char count[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
-                            static_cast<unsigned char>(n >> 16),
-                            static_cast<unsigned char>(n >> 24)};
-  z_stream z{};
-  if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw EZCompressionError(u"The compression stream cannot be opened");
-
+  const char count[4] = {static_cast<char>(n), static_cast<char>(n >> 8),
+                         static_cast<char>(n >> 16), static_cast<char>(n >> 24)};
   AnsiString out;
-  out.resize(static_cast<size_t>(
-      deflateBound(&z, static_cast<uLong>(std::min<size_t>(S.size(), kSlice)) + 4)));
-  size_t produced = 0;
-  // The count, then S in slices, then the end of the stream.
-  const unsigned char* next = count;
-  size_t left = 4;
-  size_t fed = 0;  // bytes of S handed to zlib
-  bool countDone = false;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    if (z.avail_in == 0) {
-      if (!countDone) {
-        z.next_in = const_cast<unsigned char*>(next);
-        z.avail_in = static_cast<uInt>(left);
-        countDone = true;
-      } else if (fed < S.size()) {
-        const size_t slice = std::min(S.size() - fed, kSlice);
-        z.next_in = reinterpret_cast<unsigned char*>(const_cast<char*>(S.data() + fed));
-        z.avail_in = static_cast<uInt>(slice);
-        fed += slice;
-      }
-    }
-    if (produced == out.size()) out.resize(out.size() + out.size() / 2 + 64);
-    const size_t room = std::min(out.size() - produced, kSlice);
-    z.next_out = reinterpret_cast<unsigned char*>(out.data() + produced);
-    z.avail_out = static_cast<uInt>(room);
-    const bool last = countDone && fed == S.size();
-    rc = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-    produced += room - z.avail_out;
-    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-      deflateEnd(&z);
-      throw EZCompressionError(u"Compression failed");
-    }
-  }
-  deflateEnd(&z);
-  out.resize(produced);
+  if (!zlib::DeflateAll({std::string_view(count, sizeof count), S}, 9, false, out))
+    throw EZCompressionError(u"Compression failed");
   return out;
 }
 
 AnsiString DecompressString(const AnsiString& S) {
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK)
-    throw EZDecompressionError(u"The decompression stream cannot be opened");
+  zlib::Inflater z;
+  if (!z.IsOpen()) throw EZDecompressionError(u"The decompression stream cannot be opened");
 
   AnsiString out;                // the content kept: at most the count and its bytes
   size_t have = 0;               // bytes of out filled
   uint64_t wanted = UINT64_MAX;  // 4 + the count, once the count is known
-  unsigned char scratch[16384];  // inflated bytes after the counted ones
-  size_t fed = 0;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    if (z.avail_in == 0 && fed < S.size()) {
-      const size_t slice = std::min(S.size() - fed, kSlice);
-      z.next_in = reinterpret_cast<unsigned char*>(const_cast<char*>(S.data() + fed));
-      z.avail_in = static_cast<uInt>(slice);
-      fed += slice;
-    }
+  char scratch[16384];           // inflated bytes after the counted ones
+  std::string_view in = S;
+  zlib::Result rc = zlib::Result::Ok;
+  while (rc != zlib::Result::StreamEnd) {
     const bool keep = have < wanted;
+    char* to;
     size_t room;
     if (keep) {
       // Grow with the data, never by the count alone: it is outside input.
@@ -227,16 +180,16 @@ AnsiString DecompressString(const AnsiString& S) {
         next = std::min(next, wanted);
         out.resize(static_cast<size_t>(next));
       }
-      room = std::min(out.size() - have, kSlice);
-      z.next_out = reinterpret_cast<unsigned char*>(out.data() + have);
+      room = out.size() - have;
+      to = out.data() + have;
     } else {
       room = sizeof scratch;
-      z.next_out = scratch;
+      to = scratch;
     }
-    z.avail_out = static_cast<uInt>(room);
-    rc = inflate(&z, Z_NO_FLUSH);
+    size_t made = 0;
+    rc = z.Step(in, to, room, made);
     if (keep) {
-      have += room - z.avail_out;
+      have += made;
       if (wanted == UINT64_MAX && have >= 4) {
         const auto* b = reinterpret_cast<const unsigned char*>(out.data());
         wanted = 4 + (uint64_t{b[0]} | uint64_t{b[1]} << 8 | uint64_t{b[2]} << 16 |
@@ -244,13 +197,13 @@ AnsiString DecompressString(const AnsiString& S) {
       }
       if (have > wanted) have = static_cast<size_t>(wanted);
     }
-    if (rc == Z_STREAM_END) break;
-    if (rc == Z_BUF_ERROR && z.avail_in == 0 && fed == S.size())
+    if (rc == zlib::Result::StreamEnd) break;
+    if (rc == zlib::Result::NoProgress && in.empty())
       RaiseDecompression(z, u"the stream is cut short");
-    if (rc != Z_OK && rc != Z_BUF_ERROR)
-      RaiseDecompression(z, rc == Z_NEED_DICT ? u"a dictionary is needed" : u"the data is damaged");
+    if (rc != zlib::Result::Ok && rc != zlib::Result::NoProgress)
+      RaiseDecompression(z, rc == zlib::Result::NeedDictionary ? u"a dictionary is needed"
+                                                                : u"the data is damaged");
   }
-  inflateEnd(&z);
   if (wanted == UINT64_MAX || have < wanted)
     throw EZDecompressionError(u"Invalid compressed string: fewer bytes than its count says");
   out.resize(have);

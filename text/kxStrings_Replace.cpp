@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxAnsiStringList.h"
 #include "text/kxStrings_Search.h"
 
@@ -17,13 +17,6 @@ namespace TkxStrings {
 namespace {
 
 using U16View = std::u16string_view;
-
-std::string AsciiUpper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-  return out;
-}
 
 // One pass: every Needle found in SearchIn (a text of the same length as
 // Original, possibly upper-cased) is replaced by Replacement; the other units

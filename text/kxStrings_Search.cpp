@@ -3,32 +3,13 @@
 #include <algorithm>
 #include <string>
 
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 
 namespace TkxStrings {
 
-namespace detail {
-
-std::u16string_view TrimW(std::u16string_view Text) {
-  size_t b = 0, e = Text.size();
-  while (b < e && Text[b] <= 0x20) ++b;
-  while (e > b && Text[e - 1] <= 0x20) --e;
-  return Text.substr(b, e - b);
-}
-
-std::string_view TrimA(std::string_view Text) {
-  size_t b = 0, e = Text.size();
-  while (b < e && static_cast<unsigned char>(Text[b]) <= 0x20) ++b;
-  while (e > b && static_cast<unsigned char>(Text[e - 1]) <= 0x20) --e;
-  return Text.substr(b, e - b);
-}
-
-}  // namespace detail
-
 namespace {
 
-using detail::TrimA;
-using detail::TrimW;
 using U16View = std::u16string_view;
 
 int32_t ToPos(size_t index) { return static_cast<int32_t>(index + 1); }
@@ -36,7 +17,7 @@ int32_t ToPos(size_t index) { return static_cast<int32_t>(index + 1); }
 // 0-based index where a search from the 1-based FromPos starts.
 size_t StartIndex(int32_t FromPos) { return FromPos < 1 ? 0 : static_cast<size_t>(FromPos) - 1; }
 
-UnicodeString Upper(U16View text) { return UpperText(UnicodeString(text)); }
+UnicodeString Upper(U16View text) { return UpperText(text); }
 
 // 1-based position of the first Search in Content at or after index start, or
 // 0; an empty Search is never found.
@@ -70,13 +51,6 @@ size_t LastUnit(View Z, View Text) {
   return Text.rfind(Z[0]);
 }
 
-std::string AsciiUpper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
-
 // Only the compared piece of Content is upper-cased: the mapping keeps the
 // length, so the piece stands at the same place in the upper-cased text.
 bool StartsWith(U16View Content, U16View Begin, bool IgnoreCase) {
@@ -107,7 +81,7 @@ bool AnyEntry(const TStrings& List, Test test) {
 }
 
 int32_t WordCount(U16View Content) {
-  const U16View t = TrimW(Content);
+  const U16View t = TrimBlanks(Content);
   if (t.empty()) return 0;
   int32_t words = 1;
   for (size_t i = 1; i < t.size(); ++i)
@@ -216,7 +190,7 @@ int32_t PartPos(const UnicodeString& Source, const UnicodeString& CheckStr,
 
 bool BeginWith(const UnicodeString& Content, const UnicodeString& BeginString, bool IgnoreCase,
                bool TrimBefore) {
-  if (TrimBefore) return StartsWith(TrimW(Content), TrimW(BeginString), IgnoreCase);
+  if (TrimBefore) return StartsWith(TrimBlanks(Content), TrimBlanks(BeginString), IgnoreCase);
   return StartsWith(Content, BeginString, IgnoreCase);
 }
 
@@ -229,8 +203,8 @@ bool BeginWithA(const AnsiString& Content, const AnsiString& BeginString, bool I
                 bool TrimBefore) {
   std::string_view c(Content), b(BeginString);
   if (TrimBefore) {
-    c = TrimA(c);
-    b = TrimA(b);
+    c = TrimBlanks(c);
+    b = TrimBlanks(b);
   }
   if (b.empty()) return false;
   if (c.starts_with(b)) return true;
@@ -253,17 +227,17 @@ bool EndsWithA(const AnsiString& Content, const AnsiString& EndString, bool Igno
 
 bool BeginWithOneOfElements(const UnicodeString& Content, const TStrings& BeginStrings,
                             bool IgnoreCase, bool TrimBefore) {
-  const U16View c = TrimBefore ? TrimW(Content) : U16View(Content);
+  const U16View c = TrimBefore ? TrimBlanks(Content) : U16View(Content);
   return AnyEntry(BeginStrings, [&](U16View entry) {
-    return StartsWith(c, TrimBefore ? TrimW(entry) : entry, IgnoreCase);
+    return StartsWith(c, TrimBefore ? TrimBlanks(entry) : entry, IgnoreCase);
   });
 }
 
 bool EndsWithOneOfElements(const UnicodeString& Content, const TStrings& EndStrings,
                            bool IgnoreCase, bool TrimBefore) {
-  const U16View c = TrimBefore ? TrimW(Content) : U16View(Content);
+  const U16View c = TrimBefore ? TrimBlanks(Content) : U16View(Content);
   return AnyEntry(EndStrings, [&](U16View entry) {
-    return EndsWithView(c, TrimBefore ? TrimW(entry) : entry, IgnoreCase);
+    return EndsWithView(c, TrimBefore ? TrimBlanks(entry) : entry, IgnoreCase);
   });
 }
 
@@ -271,7 +245,7 @@ bool EndsWithOneOfElements(const UnicodeString& Content, const TStrings& EndStri
 
 bool EqualsW(const UnicodeString& String1, const UnicodeString& String2, bool TrimBefore,
              bool IgnoreCase) {
-  if (TrimBefore) return EqualsView(TrimW(String1), TrimW(String2), IgnoreCase);
+  if (TrimBefore) return EqualsView(TrimBlanks(String1), TrimBlanks(String2), IgnoreCase);
   return EqualsView(String1, String2, IgnoreCase);
 }
 
@@ -279,8 +253,8 @@ bool EqualsAnsi(const AnsiString& String1, const AnsiString& String2, bool TrimB
                 bool IgnoreCase) {
   std::string_view a(String1), b(String2);
   if (TrimBefore) {
-    a = TrimA(a);
-    b = TrimA(b);
+    a = TrimBlanks(a);
+    b = TrimBlanks(b);
   }
   if (a == b) return true;
   return IgnoreCase && UpperText(ToUtf16(a)) == UpperText(ToUtf16(b));
@@ -288,9 +262,9 @@ bool EqualsAnsi(const AnsiString& String1, const AnsiString& String2, bool TrimB
 
 bool IsNotValid(const UnicodeString& Content, const TStrings& NotAllowedStrings, bool TrimBefore,
                 bool IgnoreCase) {
-  const U16View c = TrimBefore ? TrimW(Content) : U16View(Content);
+  const U16View c = TrimBefore ? TrimBlanks(Content) : U16View(Content);
   return AnyEntry(NotAllowedStrings, [&](U16View entry) {
-    return EqualsView(c, TrimBefore ? TrimW(entry) : entry, IgnoreCase);
+    return EqualsView(c, TrimBefore ? TrimBlanks(entry) : entry, IgnoreCase);
   });
 }
 
@@ -298,8 +272,8 @@ int32_t StrCompW(const UnicodeString& Value1, const UnicodeString& Value2, bool 
                  bool UseUpper, bool UseDESC) {
   U16View a(Value1), b(Value2);
   if (UseTrim) {
-    a = TrimW(a);
-    b = TrimW(b);
+    a = TrimBlanks(a);
+    b = TrimBlanks(b);
   }
   UnicodeString upperA, upperB;
   if (UseUpper) {
@@ -322,24 +296,24 @@ int32_t StrCompW(const UnicodeString& Value1, const UnicodeString& Value2, bool 
 // ---- Emptiness and length --------------------------------------------------
 
 bool IsEmptyW(const UnicodeString& Content, bool UseTrim) {
-  return UseTrim ? TrimW(Content).empty() : Content.empty();
+  return UseTrim ? TrimBlanks(Content).empty() : Content.empty();
 }
 
 bool IsNotEmptyW(const UnicodeString& Content, bool UseTrim) { return !IsEmptyW(Content, UseTrim); }
 
 bool IsEmptyA(const AnsiString& Content, bool UseTrim) {
-  return UseTrim ? TrimA(Content).empty() : Content.empty();
+  return UseTrim ? TrimBlanks(Content).empty() : Content.empty();
 }
 
 bool IsNotEmptyA(const AnsiString& Content, bool UseTrim) { return !IsEmptyA(Content, UseTrim); }
 
 bool IsLengthBiggerAsW(const UnicodeString& Content, int32_t Count, bool TrimBefore) {
-  const size_t length = TrimBefore ? TrimW(Content).size() : Content.size();
+  const size_t length = TrimBefore ? TrimBlanks(Content).size() : Content.size();
   return static_cast<int64_t>(length) > Count;
 }
 
 bool IsLenghtSmallerAsW(const UnicodeString& Content, int32_t Count, bool TrimBefore) {
-  const size_t length = TrimBefore ? TrimW(Content).size() : Content.size();
+  const size_t length = TrimBefore ? TrimBlanks(Content).size() : Content.size();
   return static_cast<int64_t>(length) < Count;
 }
 

@@ -7,9 +7,9 @@
 //   std::u16string::find, which finds it at the start.
 // - Trimming removes every unit at or below U+0020 (blank and control
 //   characters) at both ends, for 8-bit text every byte at or below 0x20, and
-//   nothing else: U+00A0 and U+0085 stay.
+//   nothing else: U+00A0 and U+0085 stay (TrimBlanks, platform/rtl/Trim.h).
 // - IgnoreCase in the UTF-16 operations compares the UpperText forms (one
-//   code point at a time, same length; see system/kxToolsEvo2.h). The 8-bit
+//   code point at a time, same length; see platform/rtl/CaseMapping.h). The 8-bit
 //   operations say per operation how they ignore case.
 // - IgnoreCase upper-cases copies of the texts on every call. A caller that
 //   searches one text again and again upper-cases it once itself (UpperText)
@@ -24,19 +24,6 @@
 #include "platform/rtl/Text.h"
 
 namespace TkxStrings {
-
-namespace detail {
-
-// The trimmed part of Text: every unit at or below U+0020 removed at both
-// ends. The view points into Text, so Text must outlive it.
-//   TrimW(u"\t a b \r\n") == u"a b";  TrimW(u"\u00A0a") == u"\u00A0a"
-std::u16string_view TrimW(std::u16string_view Text);
-
-// 8-bit twin: every byte at or below 0x20 removed at both ends; bytes from
-// 0x80 up (UTF-8 sequences, raw bytes) always stay.
-std::string_view TrimA(std::string_view Text);
-
-}  // namespace detail
 
 // ---- Finding ---------------------------------------------------------------
 

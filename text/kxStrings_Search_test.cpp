@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Trim.h"
+
 namespace {
 
 using namespace TkxStrings;
@@ -25,14 +27,14 @@ TEST(Trim, RemovesUnitsAtOrBelowBlankAndNothingElse) {
       {u"\u0085a\u3000", u"\u0085a\u3000"},  // NEL and ideographic space stay
       {u"\0a\0"s, u"a"},
   };
-  for (const auto& c : cases) EXPECT_EQ(detail::TrimW(c.in), c.want) << ToUtf8(c.in);
+  for (const auto& c : cases) EXPECT_EQ(TrimBlanks(c.in), c.want) << ToUtf8(c.in);
 }
 
 TEST(Trim, EightBitKeepsEveryByteFromHex80Up) {
   // char is signed here: bytes from 0x80 up must not count as "below blank".
-  EXPECT_EQ(detail::TrimA(" \t\xA0x\xFF\r\n"), "\xA0x\xFF");
-  EXPECT_EQ(detail::TrimA("\xC2\xA0"), "\xC2\xA0");
-  EXPECT_EQ(detail::TrimA("\x01\x20"), "");
+  EXPECT_EQ(TrimBlanks(" \t\xA0x\xFF\r\n"), "\xA0x\xFF");
+  EXPECT_EQ(TrimBlanks("\xC2\xA0"), "\xC2\xA0");
+  EXPECT_EQ(TrimBlanks("\x01\x20"), "");
 }
 
 TEST(PosW, FirstHitAtOrAfterFromPos) {

@@ -1,22 +1,23 @@
 #include "platform/file/Mask.h"
 
-#include <unicode/uchar.h>
-
 #include <string>
+
+#include "platform/rtl/CaseMapping.h"
 
 namespace kx::platform {
 
 std::u32string UpperCodePoints(std::u16string_view Text) {
+  const UnicodeString upper = UpperText(Text);
   std::u32string out;
-  out.reserve(Text.size());
-  for (size_t i = 0; i < Text.size(); ++i) {
-    char32_t c = Text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
-        Text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
+  out.reserve(upper.size());
+  for (size_t i = 0; i < upper.size(); ++i) {
+    char32_t c = upper[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < upper.size() && upper[i + 1] >= 0xDC00 &&
+        upper[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (upper[i + 1] - 0xDC00);
       ++i;
     }
-    out.push_back(static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))));
+    out.push_back(c);
   }
   return out;
 }

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/http/CurlSupport.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 
 namespace kx::platform::http {
 
@@ -20,19 +22,7 @@ namespace {
 
 bool IsHttps(std::string_view Url) {
   constexpr std::string_view scheme = "https://";
-  if (Url.size() < scheme.size()) return false;
-  for (size_t i = 0; i < scheme.size(); ++i) {
-    char c = Url[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != scheme[i]) return false;
-  }
-  return true;
-}
-
-std::string_view TrimBlanks(std::string_view Text) {
-  while (!Text.empty() && (Text.front() == ' ' || Text.front() == '\t')) Text.remove_prefix(1);
-  while (!Text.empty() && (Text.back() == ' ' || Text.back() == '\t')) Text.remove_suffix(1);
-  return Text;
+  return SameTextAscii(Url.substr(0, scheme.size()), scheme);
 }
 
 bool IsSslError(CURLcode Code) {
@@ -101,7 +91,7 @@ struct HttpClient::Transfer {
         // the end of a header block
       } else if ((line.front() == ' ' || line.front() == '\t') && !t->Headers.empty()) {
         HeaderLine& last = t->Headers.back();
-        const std::string_view more = TrimBlanks(line);
+        const std::string_view more = TrimSpacesAndTabs(line);
         if (!more.empty()) {
           if (!last.Value.empty()) last.Value += ' ';
           last.Value.append(more);
@@ -111,8 +101,8 @@ struct HttpClient::Transfer {
         if (colon == std::string_view::npos) {
           t->Headers.push_back({std::string(line), std::string(), false});
         } else {
-          t->Headers.push_back({std::string(TrimBlanks(line.substr(0, colon))),
-                                std::string(TrimBlanks(line.substr(colon + 1))), true});
+          t->Headers.push_back({std::string(TrimSpacesAndTabs(line.substr(0, colon))),
+                                std::string(TrimSpacesAndTabs(line.substr(colon + 1))), true});
         }
       }
       return total;

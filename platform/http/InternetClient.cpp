@@ -6,6 +6,7 @@
 
 #include "platform/http/CurlSupport.h"
 #include "platform/http/HttpClient.h"
+#include "platform/rtl/CaseMapping.h"
 
 namespace kx::platform::http {
 
@@ -17,16 +18,6 @@ std::string g_trustStore;  // "" = the system's
 std::string TrustStore() {
   std::lock_guard lock(g_trustMutex);
   return g_trustStore;
-}
-
-bool StartsWithNoCase(std::string_view Text, std::string_view Prefix) {
-  if (Text.size() < Prefix.size()) return false;
-  for (size_t i = 0; i < Prefix.size(); ++i) {
-    char c = Text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != Prefix[i]) return false;
-  }
-  return true;
 }
 
 bool IsTokenChar(char c) {
@@ -58,8 +49,8 @@ detail::Slist HeaderList(std::string_view RequestHeaders) {
     std::string line(RequestHeaders.substr(begin, end - begin));
     begin = end + 1;
     if (line.empty()) continue;
-    contentType = contentType || StartsWithNoCase(line, "content-type:");
-    pragma = pragma || StartsWithNoCase(line, "pragma:");
+    contentType = contentType || SameTextAscii(line.substr(0, 13), "content-type:");
+    pragma = pragma || SameTextAscii(line.substr(0, 7), "pragma:");
     // libcurl reads "Name:" as "send no Name"; "Name;" sends it empty.
     const size_t colon = line.find(':');
     if (colon != std::string::npos &&

@@ -1,10 +1,11 @@
 #include "platform/registry/Hive.h"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
+
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 
 namespace kx::platform::registry {
 namespace {
@@ -27,16 +28,10 @@ constexpr std::array<RootNames, 5> kRoots = {{
 
 bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-bool IsBlank(char16_t u) { return u == u' ' || u == u'\t'; }
-
-std::u16string_view TrimBlanks(std::u16string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 bool StartsWithFolded(std::u16string_view s, std::u16string_view upperPrefix) {
-  return s.size() >= upperPrefix.size() && FoldName(s.substr(0, upperPrefix.size())) == upperPrefix;
+  return s.size() >= upperPrefix.size() &&
+         UpperText(s.substr(0, upperPrefix.size())) == upperPrefix;
 }
 
 int HexDigit(char16_t c) {
@@ -59,14 +54,16 @@ bool ParseHex32(std::u16string_view s, uint32_t& value) {
 }
 
 // Comma-separated items of one or two hex digits; the empty list is no bytes.
+// Here and in every line of a hive only blanks and tabs are trimmed: any other
+// control unit in a name or value is data.
 bool ParseHexList(std::u16string_view s, std::string& bytes) {
   bytes.clear();
-  s = TrimBlanks(s);
+  s = TrimSpacesAndTabs(s);
   if (s.empty()) return true;
   bytes.reserve(s.size() / 3 + 1);
   while (true) {
     const size_t comma = s.find(u',');
-    const std::u16string_view item = TrimBlanks(s.substr(0, comma));
+    const std::u16string_view item = TrimSpacesAndTabs(s.substr(0, comma));
     uint32_t v;
     if (item.size() > 2 || !ParseHex32(item, v)) return false;
     bytes.push_back(static_cast<char>(v));
@@ -146,7 +143,7 @@ class Reader {
     SplitLines(text);
     bool headerSeen = false;
     for (next_ = 0; next_ < lines_.size();) {
-      const std::u16string_view line = TrimBlanks(lines_[next_++]);
+      const std::u16string_view line = TrimSpacesAndTabs(lines_[next_++]);
       if (line.empty() || line.front() == u';') continue;
       if (!headerSeen) {
         headerSeen = true;
@@ -180,7 +177,7 @@ class Reader {
     if (line.size() < 2 || line.back() != u']') return false;
     const std::u16string_view inner = line.substr(1, line.size() - 2);
     const size_t sep = inner.find(u'\\');
-    const UnicodeString root = FoldName(inner.substr(0, sep));
+    const UnicodeString root = UpperText(inner.substr(0, sep));
     bool rootMatches = false;
     for (const RootNames& r : kRoots)
       if (r.Root == hive_.Root && (root == r.Long || root == r.Short)) rootMatches = true;
@@ -202,16 +199,16 @@ class Reader {
     } else if (!ParseQuoted(line, name, rest) || !IsValidValueName(name)) {
       return false;
     }
-    rest = TrimBlanks(rest);
+    rest = TrimSpacesAndTabs(rest);
     if (rest.empty() || rest.front() != u'=') return false;
-    rest = TrimBlanks(rest.substr(1));
+    rest = TrimSpacesAndTabs(rest.substr(1));
 
     uint32_t type;
     std::string data;
     if (!rest.empty() && rest.front() == u'"') {
       UnicodeString text;
       std::u16string_view after;
-      if (!ParseQuoted(rest, text, after) || !TrimBlanks(after).empty()) return false;
+      if (!ParseQuoted(rest, text, after) || !TrimSpacesAndTabs(after).empty()) return false;
       type = REG_SZ;
       data = Utf16LeBytes(text, true);
     } else if (StartsWithFolded(rest, u"DWORD:")) {
@@ -224,7 +221,7 @@ class Reader {
       // A list continues on the next line while this one ends with "\".
       while (!joined.empty() && joined.back() == u'\\' && next_ < lines_.size()) {
         joined.pop_back();
-        joined += TrimBlanks(lines_[next_++]);
+        joined += TrimSpacesAndTabs(lines_[next_++]);
       }
       std::u16string_view list = joined;
       list.remove_prefix(3);
@@ -363,14 +360,14 @@ void AppendKey(std::string& out, const HiveKey& key, const std::string& path, bo
 }  // namespace
 
 HiveValue* HiveKey::FindValue(const UnicodeString& Name) {
-  const UnicodeString folded = FoldName(Name);
+  const UnicodeString folded = UpperText(Name);
   for (HiveValue& v : Values)
-    if (v.Name.size() == Name.size() && FoldName(v.Name) == folded) return &v;
+    if (v.Name.size() == Name.size() && UpperText(v.Name) == folded) return &v;
   return nullptr;
 }
 
 HiveKey* HiveKey::FindSubKey(const UnicodeString& Name) {
-  const auto it = SubKeys.find(FoldName(Name));
+  const auto it = SubKeys.find(UpperText(Name));
   return it == SubKeys.end() ? nullptr : it->second.get();
 }
 
@@ -378,28 +375,6 @@ std::u16string_view RootName(HKEY Root) {
   for (const RootNames& r : kRoots)
     if (r.Root == Root) return r.Long;
   return {};
-}
-
-UnicodeString FoldName(std::u16string_view Name) {
-  UnicodeString out(Name);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const char16_t u = out[i];
-    if (u < 0x80) {
-      if (u >= u'a' && u <= u'z') out[i] = static_cast<char16_t>(u - 32);
-    } else if (IsHigh(u) && i + 1 < out.size() && IsLow(out[i + 1])) {
-      const UChar32 c = 0x10000 + ((UChar32(u) - 0xD800) << 10) + (UChar32(out[i + 1]) - 0xDC00);
-      const UChar32 m = u_toupper(c);
-      if (m >= 0x10000 && m <= 0x10FFFF) {
-        out[i] = static_cast<char16_t>(0xD800 + ((m - 0x10000) >> 10));
-        out[i + 1] = static_cast<char16_t>(0xDC00 + ((m - 0x10000) & 0x3FF));
-      }
-      ++i;
-    } else if (!IsHigh(u) && !IsLow(u)) {
-      const UChar32 m = u_toupper(u);
-      if (m < 0x10000 && !(m >= 0xD800 && m <= 0xDFFF)) out[i] = static_cast<char16_t>(m);
-    }
-  }
-  return out;
 }
 
 bool IsValidValueName(std::u16string_view Name) {
@@ -444,7 +419,7 @@ HiveKey* FindKey(HiveKey& Top, const std::vector<UnicodeString>& Segments) {
 HiveKey& CreateKeyPath(HiveKey& Top, const std::vector<UnicodeString>& Segments) {
   HiveKey* key = &Top;
   for (const UnicodeString& name : Segments) {
-    auto& slot = key->SubKeys[FoldName(name)];
+    auto& slot = key->SubKeys[UpperText(name)];
     if (!slot) {
       slot = std::make_unique<HiveKey>();
       slot->Name = name;

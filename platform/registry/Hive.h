@@ -52,7 +52,7 @@ struct HiveValue {
 struct HiveKey {
   UnicodeString Name;             // stored spelling; empty for the root
   std::vector<HiveValue> Values;  // stored order
-  // Keyed by FoldName of the subkey's name, so iteration is the listing order.
+  // Keyed by UpperText of the subkey's name, so iteration is the listing order.
   std::map<UnicodeString, std::unique_ptr<HiveKey>> SubKeys;
 
   HiveValue* FindValue(const UnicodeString& Name);
@@ -67,9 +67,6 @@ struct Hive {
 
 // The long root name ("HKEY_LOCAL_MACHINE"); empty for an unknown handle.
 std::u16string_view RootName(HKEY Root);
-
-// The simple upper-case form of each code point; the length never changes.
-UnicodeString FoldName(std::u16string_view Name);
 
 // False for a name the hive cannot hold: a control character below U+0020 or
 // a lone surrogate anywhere. Key names must also be non-empty and free of "\".

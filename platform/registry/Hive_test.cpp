@@ -273,9 +273,5 @@ TEST(SplitKeyPath, SplitsAtBackslashOnly) {
   EXPECT_FALSE(SplitKeyPath(deep + u"k", segments));
 }
 
-TEST(FoldName, MapsEachCodePointKeepingTheLength) {
-  EXPECT_EQ(FoldName(u"Software\u00E9\u00DF\U00010428i"), u"SOFTWARE\u00C9\u00DF\U00010400I");
-}
-
 }  // namespace
 }  // namespace kx::platform::registry

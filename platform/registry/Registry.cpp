@@ -13,6 +13,7 @@
 #include "platform/file/AtomicReplace.h"
 #include "platform/file/FileDescriptor.h"
 #include "platform/registry/Hive.h"
+#include "platform/rtl/CaseMapping.h"
 
 namespace kx::platform::registry {
 namespace {
@@ -147,7 +148,7 @@ auto ReadKey(HKEY root, const UnicodeString& path, F&& f)
 bool IsWithin(const std::vector<UnicodeString>& a, const std::vector<UnicodeString>& b) {
   if (b.size() < a.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (FoldName(a[i]) != FoldName(b[i])) return false;
+    if (UpperText(a[i]) != UpperText(b[i])) return false;
   return true;
 }
 
@@ -230,7 +231,7 @@ bool DeleteKey(HKEY Root, const UnicodeString& Key) {
   return Modify(Root, [&](Hive& hive) {
     const std::vector<UnicodeString> parentPath(segments.begin(), segments.end() - 1);
     HiveKey* parent = FindKey(hive.Top, parentPath);
-    if (parent == nullptr || parent->SubKeys.erase(FoldName(segments.back())) == 0)
+    if (parent == nullptr || parent->SubKeys.erase(UpperText(segments.back())) == 0)
       return Change::Failed;
     return Change::Changed;
   });
@@ -245,14 +246,14 @@ bool MoveKey(HKEY Root, const UnicodeString& OldKey, const UnicodeString& NewKey
     const std::vector<UnicodeString> fromParentPath(from.begin(), from.end() - 1);
     HiveKey* fromParent = FindKey(hive.Top, fromParentPath);
     if (fromParent == nullptr || FindKey(hive.Top, to) != nullptr) return Change::Failed;
-    const auto it = fromParent->SubKeys.find(FoldName(from.back()));
+    const auto it = fromParent->SubKeys.find(UpperText(from.back()));
     if (it == fromParent->SubKeys.end() || to.size() + KeyHeight(*it->second) > kMaxKeyDepth)
       return Change::Failed;
     std::unique_ptr<HiveKey> moved = std::move(it->second);
     fromParent->SubKeys.erase(it);
     moved->Name = to.back();
     const std::vector<UnicodeString> toParentPath(to.begin(), to.end() - 1);
-    CreateKeyPath(hive.Top, toParentPath).SubKeys[FoldName(to.back())] = std::move(moved);
+    CreateKeyPath(hive.Top, toParentPath).SubKeys[UpperText(to.back())] = std::move(moved);
     return Change::Changed;
   });
 }

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -586,11 +587,8 @@ class Scanner {
     const size_t start = pos_;
     SkipBlanks();
     if (s_.size() - pos_ >= word.size()) {
-      bool same = true;
-      for (size_t k = 0; k < word.size() && same; ++k)
-        same = u_foldCase(s_[pos_ + k], U_FOLD_CASE_DEFAULT) ==
-               u_foldCase(word[k], U_FOLD_CASE_DEFAULT);
-      if (same) {
+      const std::u16string_view here = std::u16string_view(s_).substr(pos_, word.size());
+      if (UpperText(here) == UpperText(word)) {
         pos_ += word.size();
         return true;
       }

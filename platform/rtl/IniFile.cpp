@@ -5,14 +5,12 @@
 
 #include "platform/file/FileReader.h"
 #include "platform/os/LastError.h"
-#include "platform/registry/Hive.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Trim.h"
 
 namespace {
-
-UnicodeString Fold(std::u16string_view Name) { return kx::platform::registry::FoldName(Name); }
 
 UnicodeString Decode(std::string_view Bytes) {
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(Bytes[i]); };
@@ -80,7 +78,7 @@ void TMemIniFile::Parse(std::string_view Bytes) {
     if (p < all.size() && all[p++] == u'\r' && p < all.size() && all[p] == u'\n') ++p;
     if (line.empty() || line[0] == u';') continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-      const UnicodeString key = Fold(TrimBlanks(line.substr(1, line.size() - 2)));
+      const UnicodeString key = UpperText(TrimBlanks(line.substr(1, line.size() - 2)));
       const auto [it, added] = index_.try_emplace(key, sections_.size());
       if (added) sections_.push_back(SectionData{key, {}});
       current = &sections_[it->second];
@@ -90,12 +88,12 @@ void TMemIniFile::Parse(std::string_view Bytes) {
     if (current == nullptr || eq == std::u16string_view::npos) continue;
     const std::u16string_view name = TrimBlanks(line.substr(0, eq));
     if (name.empty()) continue;
-    current->Values.emplace_back(Fold(name), UnicodeString(TrimBlanks(line.substr(eq + 1))));
+    current->Values.emplace_back(UpperText(name), UnicodeString(TrimBlanks(line.substr(eq + 1))));
   }
 }
 
 const TMemIniFile::SectionData* TMemIniFile::FindSection(const UnicodeString& Section) const {
-  const auto it = index_.find(Fold(Section));
+  const auto it = index_.find(UpperText(Section));
   return it != index_.end() ? &sections_[it->second] : nullptr;
 }
 
@@ -103,7 +101,7 @@ const UnicodeString* TMemIniFile::Find(const UnicodeString& Section,
                                        const UnicodeString& Ident) const {
   const SectionData* s = FindSection(Section);
   if (s == nullptr) return nullptr;
-  const UnicodeString key = Fold(Ident);
+  const UnicodeString key = UpperText(Ident);
   for (const auto& [name, value] : s->Values)
     if (name == key) return &value;
   return nullptr;

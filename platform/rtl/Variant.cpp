@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/NumberText.h"
@@ -49,17 +50,6 @@ double RoundHalfEven(double x) {
   const double fraction = x - whole;
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
   return whole;
-}
-
-bool EqualsIgnoringAsciiCase(const UnicodeString& a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -267,8 +257,8 @@ bool Variant::ToBoolean() const {
   if (type_ == varBoolean) return std::get<bool>(value_);
   if (IsUnicodeTextCode(type_) || IsAnsiTextCode(type_)) {
     const UnicodeString text = ToString();
-    if (EqualsIgnoringAsciiCase(text, u"True")) return true;
-    if (EqualsIgnoringAsciiCase(text, u"False")) return false;
+    if (SameTextAscii(text, u"True")) return true;
+    if (SameTextAscii(text, u"False")) return false;
     double d;
     if (TryStrToFloat(text, d, FormatSettings().DecimalSeparator)) return d != 0.0;
     int64_t i;

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Trim.h"
 #include "platform/xml/XmlLibrary.h"
 
 namespace kx::platform {
@@ -206,11 +207,7 @@ UnicodeString HtmlBodyText(std::u16string_view Html) {
   WriteText(root, writer);
   // The writer holds back white space at the ends; control characters and
   // blanks that <pre> keeps are trimmed here.
-  const UnicodeString text = ToUtf16(writer.Take());
-  size_t begin = 0, end = text.size();
-  while (begin < end && text[begin] <= 0x20) ++begin;
-  while (end > begin && text[end - 1] <= 0x20) --end;
-  return text.substr(begin, end - begin);
+  return UnicodeString(TrimBlanks(ToUtf16(writer.Take())));
 }
 
 }  // namespace kx::platform

@@ -1,12 +1,12 @@
 #include "system/internal/kxCRC.h"
 
-#include <zlib.h>
+#include "platform/zlib/Zlib.h"
 
 namespace kxInternal {
 
 uint32_t UpdateCrc32(uint32_t Crc, const void* Data, size_t Length) {
   if (Data == nullptr) return 0;
-  return static_cast<uint32_t>(crc32_z(Crc, static_cast<const Bytef*>(Data), Length));
+  return kx::platform::zlib::Crc32(Crc, Data, Length);
 }
 
 uint32_t UpdateCrc32(uint32_t Crc, std::span<const uint8_t> Data) {

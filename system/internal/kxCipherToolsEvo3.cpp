@@ -1,10 +1,9 @@
 #include "system/internal/kxCipherToolsEvo3.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
-
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Trim.h"
 #include "system/internal/kxBase64.h"
 #include "system/internal/kxCipherSecrets.h"
 #include "system/internal/kxDES.h"
@@ -51,13 +50,6 @@ AnsiString PassKeyOf(TkxCipherEncoding Encoding) {
     case kxCIPHENC_Service: return secrets::PassKeyService(id);
     default: return secrets::PassKeyInternal(id);
   }
-}
-
-UnicodeString Trim(const UnicodeString& Text) {
-  size_t begin = 0, end = Text.size();
-  while (begin < end && Text[begin] <= u' ') ++begin;
-  while (end > begin && Text[end - 1] <= u' ') --end;
-  return Text.substr(begin, end - begin);
 }
 
 void ReplaceAll(AnsiString& Text, char From, char To) {
@@ -155,22 +147,20 @@ AnsiString DCWEncDecoder(const AnsiString& Value) {
   const std::string_view output(secrets::kDcwOutput, sizeof secrets::kDcwOutput - 1);
   const int32_t size = static_cast<int32_t>(alphabet.size());
 
-  size_t begin = 0, end = Value.size();
-  while (begin < end && static_cast<uint8_t>(Value[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<uint8_t>(Value[end - 1]) <= 32) --end;
-  if (begin == end) return {};
+  const std::string_view text = TrimBlanks(Value);
+  if (text.empty()) return {};
 
   // The selector: the output symbol at the last character's position, as a
   // number; 0 when it is none or the character is not in the alphabet.
   int row = 0;
-  const size_t last = alphabet.find(Value[end - 1]);
+  const size_t last = alphabet.find(text.back());
   if (last != std::string_view::npos && output[last] >= '0' && output[last] <= '9') row = output[last] - '0';
   const char* key = secrets::kDcwKeyRows[row];
 
   AnsiString out;
   int counter = 0;
-  for (size_t i = begin; i < end; ++i) {
-    const size_t found = alphabet.find(Value[i]);
+  for (const char c : text) {
+    const size_t found = alphabet.find(c);
     if (found == std::string_view::npos) continue;
     counter = counter % 8 + 1;
     const int32_t k = static_cast<int32_t>(found) + 1;
@@ -242,26 +232,6 @@ AnsiString UrlUnescapeBytes(const AnsiString& Text) {
   return text;
 }
 
-UnicodeString UpperCase(const UnicodeString& Text) {
-  UnicodeString out(Text);
-  const int32_t length = static_cast<int32_t>(Text.size());
-  for (int32_t i = 0; i < length;) {
-    const int32_t start = i;
-    UChar32 c;
-    U16_NEXT(Text.data(), i, length, c);
-    if (U_IS_SURROGATE(c)) continue;  // a lone surrogate (or raw byte) stays
-    const UChar32 upper = u_toupper(c);
-    if (U16_LENGTH(upper) != i - start) continue;  // the length never changes
-    if (i - start == 1) {
-      out[static_cast<size_t>(start)] = static_cast<char16_t>(upper);
-    } else {
-      out[static_cast<size_t>(start)] = U16_LEAD(upper);
-      out[static_cast<size_t>(start) + 1] = U16_TRAIL(upper);
-    }
-  }
-  return out;
-}
-
 }  // namespace detail
 
 AnsiString EncodeUrlParams(const std::vector<UnicodeString>& Parameters, TkxCipherEncoding Encoding) {
@@ -311,14 +281,14 @@ TkxCipherUrlParams DecodeUrlParams(const AnsiString& UrlParamStr, TkxCipherEncod
     AnsiString name, raw;
     SplitParameter(text.substr(start, amp - start), name, raw);
     TkxCipherUrlParam p;
-    p.Param = Trim(detail::UpperCase(ToUtf16(detail::UrlUnescapeBytes(name))));
+    p.Param = UnicodeString(TrimBlanks(UpperText(ToUtf16(detail::UrlUnescapeBytes(name)))));
     p.RawValue = detail::UrlUnescapeBytes(raw);
     p.Value = ToUtf16(p.RawValue);
     params.push_back(std::move(p));
   }
 
   const TkxCipherUrlParam* named = Find(params, u"ENCODING");
-  Encoding = named != nullptr ? EncodingFromName(detail::UpperCase(named->Value)) : kxCIPHENC_None;
+  Encoding = named != nullptr ? EncodingFromName(UpperText(named->Value)) : kxCIPHENC_None;
 
   if (IsEnciphered(Encoding)) {
     if (params.size() < 2) return params;
@@ -359,7 +329,7 @@ TkxCipherUrlParams DecodeUrlParams(const AnsiString& UrlParamStr, TkxCipherEncod
         p.Value = ToUtf16(p.RawValue);
         break;
     }
-    p.Value = Trim(p.Value);
+    p.Value = UnicodeString(TrimBlanks(p.Value));
   }
   return params;
 }

@@ -120,10 +120,6 @@ AnsiString UrlEscapeBytes(const AnsiString& Text);
 //   came first);  "%2b" stays as it is.
 AnsiString UrlUnescapeBytes(const AnsiString& Text);
 
-// The simple upper case of each code point, as names are compared here: the
-// length never changes, and a lone surrogate (a raw byte) stays.
-UnicodeString UpperCase(const UnicodeString& Text);
-
 }  // namespace detail
 
 }  // namespace TkxCipher

@@ -1,15 +1,14 @@
 #include "system/internal/kxInternalDateTime.h"
 
-#include <unicode/uchar.h>
-
 #include <charconv>
 #include <string_view>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 #include "system/kxConstants.h"
-#include "system/kxToolsEvo2.h"
 
 namespace kxInternal::TkxDateTime {
 
@@ -18,28 +17,11 @@ namespace {
 
 constexpr uint16_t kListReaderWindow = 70;
 
-// Every unit at or below U+0020 removed at both ends.
-UnicodeString Trimmed(std::u16string_view s) {
-  size_t first = 0, last = s.size();
-  while (first < last && s[first] <= u' ') ++first;
-  while (last > first && s[last - 1] <= u' ') --last;
-  return UnicodeString(s.substr(first, last - first));
-}
-
-std::string_view Trimmed(std::string_view s) {
-  size_t first = 0, last = s.size();
-  while (first < last && static_cast<unsigned char>(s[first]) <= 0x20) ++first;
-  while (last > first && static_cast<unsigned char>(s[last - 1]) <= 0x20) --last;
-  return s.substr(first, last - first);
-}
-
 // The separator of a format: the format lower-cased, the letters removed, the
 // first character left; 0 when only letters remain.
 char16_t SeparatorOf(const UnicodeString& format, std::u16string_view letters) {
-  for (const char16_t c : format) {
-    const auto lower = static_cast<char16_t>(u_tolower(c));
+  for (const char16_t lower : LowerText(format))
     if (letters.find(lower) == std::u16string_view::npos) return lower;
-  }
   return 0;
 }
 
@@ -133,15 +115,13 @@ bool ReadHex32(const UnicodeString& part, int32_t& value) {
   return !part.empty() && TryStrToInt(u"$" + part, value);
 }
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-// The name upper-cased in ASCII begins with the prefix (already upper-cased).
+// The name upper-cased in ASCII begins with the prefix (already upper-cased);
+// a unit beyond ASCII matches no byte of the prefix.
 bool NameBeginsWith(std::u16string_view name, const std::string& prefix) {
   if (prefix.size() > name.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    const char16_t c = name[i];
-    if (c > 0x7F || AsciiUpper(static_cast<char>(c)) != prefix[i]) return false;
-  }
+  const UnicodeString head = AsciiUpper(name.substr(0, prefix.size()));
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (head[i] > 0x7F || head[i] != static_cast<char16_t>(prefix[i])) return false;
   return true;
 }
 
@@ -202,7 +182,7 @@ constexpr TListKind kTimes{u"hnsz", u':', u"hhnnss", u"hh:nn:ss", {4, 2}, &ReadT
 
 TDateTime ReadWithFormats(const UnicodeString& Str, const std::vector<UnicodeString>& Formats,
                           TDateTime Default, TReaderRules Rules, const TListKind& kind) {
-  UnicodeString text = Trimmed(Str);
+  UnicodeString text(TrimBlanks(Str));
   for (const UnicodeString& given : Formats) {
     UnicodeString format = given;
     char16_t separator = SeparatorOf(format, kind.Letters);
@@ -292,7 +272,7 @@ TDateTime StrToTimeExt(const UnicodeString& Str, const std::vector<UnicodeString
 
 TDateTime StrToDateTimeExt(const UnicodeString& Str, const std::vector<UnicodeString>& DateFormats,
                            const std::vector<UnicodeString>& TimeFormats, TDateTime Default) {
-  const UnicodeString text = detail::Trimmed(Str);
+  const UnicodeString text(TrimBlanks(Str));
   for (const UnicodeString& dateFormat : DateFormats) {
     for (const UnicodeString& timeFormat : TimeFormats) {
       char16_t dateSeparator = detail::SeparatorOf(dateFormat, u"dmy");
@@ -345,7 +325,7 @@ AnsiString DateTimeToTimeStampStr(TDateTime MyDateTime, bool CompMode) {
 }
 
 bool StrToTimeStamp(const UnicodeString& StampStr, TTimeStamp& TimeStamp) {
-  const UnicodeString text = detail::Trimmed(StampStr);
+  const UnicodeString text(TrimBlanks(StampStr));
   int32_t day = 0, msec = 0;
   bool read = false;
   const size_t hash = text.find(u'#');
@@ -382,7 +362,7 @@ bool StrToTimeStamp(const UnicodeString& StampStr, TTimeStamp& TimeStamp) {
 
 TDateTime TimeStampStrToDateTime(const UnicodeString& StampStr) {
   TTimeStamp stamp;
-  StrToTimeStamp(detail::Trimmed(StampStr), stamp);
+  StrToTimeStamp(UnicodeString(TrimBlanks(StampStr)), stamp);
   return TimeStampToDateTime(stamp);
 }
 
@@ -423,7 +403,7 @@ AnsiString SecToLangTime(uint32_t S) {
   for (size_t i = 0; i < 4; ++i) {
     if (parts[i] == 0) continue;
     const std::string part = ToUtf8(UIntToStr(parts[i])) + kUnits[i] + (parts[i] == 1 ? "" : "s");
-    text = std::string(detail::Trimmed(text + part)) + "# ";
+    text = std::string(TrimBlanks(text + part)) + "# ";
   }
   text.erase(text.size() >= 2 ? text.size() - 2 : 0);
   const size_t last = text.rfind('#');
@@ -439,8 +419,7 @@ AnsiString SecToLangTime(uint32_t S) {
 int32_t GetDayNumberFromStr(const AnsiString& DayName) {
   // An empty prefix would begin every name.
   if (DayName.empty()) return 0;
-  std::string prefix = DayName;
-  for (char& c : prefix) c = detail::AsciiUpper(c);
+  const std::string prefix = AsciiUpper(DayName);
   for (size_t day = 0; day < kxConstants::WeekdayNames.size(); ++day) {
     const auto& names = kxConstants::WeekdayNames[day];
     if (detail::NameBeginsWith(names.English, prefix) ||
@@ -472,7 +451,7 @@ UnicodeString ShortDateFormat(const TFormatSettings& LocaleFormat) {
 }
 
 UnicodeString ShortDateFormat(const UnicodeString& Locale) {
-  const UnicodeString trimmed = detail::Trimmed(Locale);
+  const UnicodeString trimmed(TrimBlanks(Locale));
   if (trimmed.size() != 2 && trimmed.size() != 3)
     return ShortDateFormat(LocaleFormatSettings(ToUtf8(trimmed)));
   const UnicodeString key = UpperText(Locale);

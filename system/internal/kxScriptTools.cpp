@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "system/internal/kxBase64.h"
 #include "system/internal/kxCipherSecrets.h"
@@ -94,7 +95,7 @@ bool IsZ9Script(UnicodeString& Script) {
 
 int32_t GetSourceLineFromException(const UnicodeString& Msg) {
   // Upper-casing keeps every position, so the cut applies to Msg itself.
-  const size_t phrase = TkxCipher::detail::UpperCase(Msg).find(u"SOURCE POSITION");
+  const size_t phrase = UpperText(Msg).find(u"SOURCE POSITION");
   if (phrase == UnicodeString::npos) return -1;
   UnicodeString rest = Msg.substr(phrase + 1);
   const size_t colon = rest.find(u':');

@@ -1,4 +1,4 @@
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/CaseMapping.h"
 
 #include <unicode/uchar.h>
 
@@ -63,7 +63,7 @@ size_t MapOne(const Mapping& m, char16_t* p, size_t i, size_t n) {
   return 1;
 }
 
-UnicodeString MapText(const UnicodeString& S, const Mapping& m) {
+UnicodeString MapText(std::u16string_view S, const Mapping& m) {
   UnicodeString out(S);
   char16_t* p = out.data();
   const size_t n = out.size();
@@ -93,6 +93,49 @@ UnicodeString MapText(const UnicodeString& S, const Mapping& m) {
 
 }  // namespace
 
-UnicodeString UpperText(const UnicodeString& S) { return MapText(S, UpperMapping()); }
+UnicodeString UpperText(std::u16string_view S) { return MapText(S, UpperMapping()); }
 
-UnicodeString LowerText(const UnicodeString& S) { return MapText(S, LowerMapping()); }
+UnicodeString LowerText(std::u16string_view S) { return MapText(S, LowerMapping()); }
+
+namespace {
+
+template <class Char>
+Char AsciiUpperUnit(Char c) {
+  return c >= Char('a') && c <= Char('z') ? static_cast<Char>(c - 32) : c;
+}
+
+template <class Char>
+Char AsciiLowerUnit(Char c) {
+  return c >= Char('A') && c <= Char('Z') ? static_cast<Char>(c + 32) : c;
+}
+
+template <class Char, Char (*Map)(Char)>
+std::basic_string<Char> MapAscii(std::basic_string_view<Char> Text) {
+  std::basic_string<Char> out(Text);
+  for (Char& c : out) c = Map(c);
+  return out;
+}
+
+template <class Char>
+bool SameAscii(std::basic_string_view<Char> A, std::basic_string_view<Char> B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if (AsciiUpperUnit(A[i]) != AsciiUpperUnit(B[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string AsciiUpper(std::string_view Text) { return MapAscii<char, AsciiUpperUnit<char>>(Text); }
+std::string AsciiLower(std::string_view Text) { return MapAscii<char, AsciiLowerUnit<char>>(Text); }
+
+UnicodeString AsciiUpper(std::u16string_view Text) {
+  return MapAscii<char16_t, AsciiUpperUnit<char16_t>>(Text);
+}
+
+UnicodeString AsciiLower(std::u16string_view Text) {
+  return MapAscii<char16_t, AsciiLowerUnit<char16_t>>(Text);
+}
+
+bool SameTextAscii(std::string_view A, std::string_view B) { return SameAscii(A, B); }
+bool SameTextAscii(std::u16string_view A, std::u16string_view B) { return SameAscii(A, B); }

@@ -1,4 +1,4 @@
-#include "system/kxToolsEvo2.h"
+#include "platform/rtl/CaseMapping.h"
 
 #include <unicode/uloc.h>
 
@@ -29,6 +29,8 @@ const CaseRow kRows[] = {
     {u"a\0b\0c"s, u"A\0B\0C"s, u"a\0b\0c"s},             // zero units do not stop the mapping
     {u"\u00E9\0\u00E9"s, u"\u00C9\0\u00C9"s, u"\u00E9\0\u00E9"s},
     {u"\U00010428\U00010400", u"\U00010400\U00010400", u"\U00010428\U00010428"},  // Deseret pair
+    {u"Software\u00E9\u00DF\U00010428i", u"SOFTWARE\u00C9\u00DF\U00010400I",
+     u"software\u00E9\u00DF\U00010428i"},
     {u"x\xD801y", u"X\xD801Y", u"x\xD801y"},             // lone high surrogate passes
     {u"x\xDC28y", u"X\xDC28Y", u"x\xDC28y"},             // lone low surrogate passes
     {u"\xDCE9\xDCC9", u"\xDCE9\xDCC9", u"\xDCE9\xDCC9"},   // raw bytes carried as units stay raw
@@ -76,6 +78,19 @@ TEST(UpperLowerText, SameUnderATurkishLocale) {
   uloc_setDefault(saved.c_str(), &status);
   EXPECT_EQ(upper, u"INT BINARY");
   EXPECT_EQ(lower, u"int binary");
+}
+
+// The ASCII forms map "a"-"z" and "A"-"Z" and nothing else, so a byte of a
+// UTF-8 sequence or a letter beyond ASCII never changes.
+TEST(AsciiCase, MapsOnlyAsciiLetters) {
+  EXPECT_EQ(AsciiUpper("az@[`{AZ stra\xC3\x9F" "e"), "AZ@[`{AZ STRA\xC3\x9F" "E");
+  EXPECT_EQ(AsciiLower("AZ@[`{az \xC3\x89"), "az@[`{az \xC3\x89");
+  EXPECT_EQ(AsciiUpper(u"i\u0131\u00E9"), u"I\u0131\u00E9");
+  EXPECT_EQ(AsciiLower(u"I\u0130\u00C9"), u"i\u0130\u00C9");
+  EXPECT_TRUE(SameTextAscii("Binary", "BINARY"));
+  EXPECT_FALSE(SameTextAscii("Binary", "BINARY "));
+  EXPECT_FALSE(SameTextAscii(u"\u00E9", u"\u00C9"));
+  EXPECT_TRUE(SameTextAscii(u"Int", u"iNT"));
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Trim.h"
 #include "system/kxTypes_Variant.h"
-#include "text/kxStrings_Replace.h"
 
 namespace TkxNet {
 
@@ -125,36 +124,93 @@ constexpr char16_t kShortList[] =
 
 [[noreturn]] void RaiseAttack() { throw Exception("found possible XSS attack!"); }
 
-UnicodeString ReplaceNoCase(const UnicodeString& Text, std::u16string_view From,
-                            std::u16string_view To) {
-  return TkxStrings::ReplaceW(Text, UnicodeString(From), UnicodeString(To), true);
-}
-
 // Two lower-case hexadecimal digits.
 UnicodeString Hex2(int Value) {
   static constexpr char16_t kDigits[] = u"0123456789abcdef";
   return {kDigits[(Value >> 4) & 0xF], kDigits[Value & 0xF]};
 }
 
+// The references of the copy to be normalised: every one begins with "#",
+// whose places are taken once and again only after a replace that found
+// something. Only ASCII units have the upper-case forms of a reference's
+// letters, so comparing ASCII letters without regard to case is the
+// case-insensitive replace.
+class References {
+ public:
+  explicit References(UnicodeString& Copy) : copy_(Copy) { Locate(); }
+
+  bool Any() const { return !hashes_.empty(); }
+
+  // Every Reference ("#" and ASCII digits or letters), left to right and
+  // not overlapping, replaced by the character n.
+  void Replace(std::u16string_view Reference, int n) {
+    UnicodeString out;
+    size_t done = 0;
+    for (const size_t at : hashes_) {
+      if (at < done || !At(at, Reference)) continue;
+      if (out.empty()) out.reserve(copy_.size());
+      out.append(copy_, done, at - done);
+      out += static_cast<char16_t>(n);
+      done = at + Reference.size();
+    }
+    if (done == 0) return;
+    out.append(copy_, done);
+    copy_ = std::move(out);
+    Locate();
+  }
+
+ private:
+  void Locate() {
+    hashes_.clear();
+    for (size_t at = copy_.find(u'#'); at != UnicodeString::npos; at = copy_.find(u'#', at + 1)) {
+      hashes_.push_back(at);
+    }
+  }
+
+  bool At(size_t Place, std::u16string_view Reference) const {
+    if (copy_.size() - Place < Reference.size()) return false;
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (size_t k = 1; k < Reference.size(); ++k) {
+      if (lower(copy_[Place + k]) != lower(Reference[k])) return false;
+    }
+    return true;
+  }
+
+  UnicodeString& copy_;
+  std::vector<size_t> hashes_;
+};
+
 // The copy the words are searched in (see the header).
 UnicodeString Normalised(const UnicodeString& Text) {
-  UnicodeString copy = Text;
-  for (const char16_t* gone : {u"00000", u"0000", u"000", u"00", u";", u"&"}) {
-    copy = ReplaceNoCase(copy, gone, u"");
+  // "00000", "0000", "000", "00", ";" and "&" removed, in that order. The
+  // zeros' passes leave of a run of n zeros one when n mod 5 is 1 and none
+  // otherwise (runs never meet: what lies between them stays until the
+  // zeros are done), and removing ";" or "&" brings in neither: one pass.
+  UnicodeString copy;
+  copy.reserve(Text.size());
+  for (size_t i = 0; i < Text.size();) {
+    const char16_t c = Text[i];
+    if (c == u'0') {
+      const size_t run = std::u16string_view(Text).find_first_not_of(u'0', i);
+      const size_t length = (run == std::u16string_view::npos ? Text.size() : run) - i;
+      if (length % 5 == 1) copy += u'0';
+      i += length;
+      continue;
+    }
+    if (c != u';' && c != u'&') copy += c;
+    ++i;
   }
   copy = LowerText(copy);
-  // Every reference begins with "#", and only "#35" brings one in.
-  if (copy.find(u'#') == UnicodeString::npos) return copy;
-  for (int n = 35; n <= 90; ++n) {
-    const UnicodeString c(1, static_cast<char16_t>(n));
-    copy = ReplaceNoCase(copy, u"#" + IntToStr(n), c);
-    copy = ReplaceNoCase(copy, u"#0" + IntToStr(n), c);
-    copy = ReplaceNoCase(copy, u"#x" + Hex2(n), c);
+  // Only "#35" brings a "#" in; once none is left, nothing matches.
+  References refs(copy);
+  for (int n = 35; n <= 90 && refs.Any(); ++n) {
+    refs.Replace(u"#" + IntToStr(n), n);
+    refs.Replace(u"#0" + IntToStr(n), n);
+    refs.Replace(u"#x" + Hex2(n), n);
   }
-  for (int n = 97; n <= 122; ++n) {
-    const UnicodeString c(1, static_cast<char16_t>(n));
-    copy = ReplaceNoCase(copy, u"#" + IntToStr(n), c);
-    copy = ReplaceNoCase(copy, u"#x" + Hex2(n), c);
+  for (int n = 97; n <= 122 && refs.Any(); ++n) {
+    refs.Replace(u"#" + IntToStr(n), n);
+    refs.Replace(u"#x" + Hex2(n), n);
   }
   return copy;
 }
@@ -368,30 +424,47 @@ UnicodeString XSSProtection(const UnicodeString& TestString, bool QuoteString, b
   const auto quoted = [&](char16_t c) {
     return !restricted || AllowedChars.find(c) == UnicodeString::npos;
   };
-  // ";", "#" and "&" go through markers first, so that the references made
-  // for them are not quoted once more; the markers are resolved before "<"
-  // and ">" are quoted.
+  // The quoting table in its order. ";", "#" and "&" go through markers
+  // first, so that the references made for them are not quoted once more;
+  // the markers are resolved before "<" and ">" are quoted, a marker's text
+  // that stood in TestString included. One pass does the same: at each
+  // place the first entry that applies wins, a marker's text before the
+  // characters of the entries below it.
   struct Step {
     char16_t c;
-    const char16_t* marker;
-    const char16_t* reference;
+    std::u16string_view marker;
+    std::u16string_view reference;
   };
-  static constexpr Step kMarked[] = {{u';', u"<XSS_SEMICOLON>", u"&#59;"},
-                                     {u'#', u"<XSS_SHAPE>", u"&#35;"},
-                                     {u'&', u"<XSS_AND>", u"&amp;"}};
-  static constexpr Step kPlain[] = {{u'"', nullptr, u"&quot;"}, {u'\'', nullptr, u"&#39;"},
-                                    {u'(', nullptr, u"&#40;"},  {u')', nullptr, u"&#41;"},
-                                    {u'/', nullptr, u"&#47;"},  {u'<', nullptr, u"&lt;"},
-                                    {u'>', nullptr, u"&gt;"}};
-  UnicodeString result = TestString;
-  for (const Step& s : kMarked) {
-    if (quoted(s.c)) result = TkxStrings::ReplaceW(result, UnicodeString(1, s.c), s.marker);
-  }
-  for (const Step& s : kMarked) {
-    if (quoted(s.c)) result = TkxStrings::ReplaceW(result, s.marker, s.reference);
-  }
-  for (const Step& s : kPlain) {
-    if (quoted(s.c)) result = TkxStrings::ReplaceW(result, UnicodeString(1, s.c), s.reference);
+  static constexpr Step kTable[] = {
+      {u';', u"<XSS_SEMICOLON>", u"&#59;"}, {u'#', u"<XSS_SHAPE>", u"&#35;"},
+      {u'&', u"<XSS_AND>", u"&amp;"},       {u'"', {}, u"&quot;"},
+      {u'\'', {}, u"&#39;"},                {u'(', {}, u"&#40;"},
+      {u')', {}, u"&#41;"},                 {u'/', {}, u"&#47;"},
+      {u'<', {}, u"&lt;"},                  {u'>', {}, u"&gt;"}};
+  bool active[std::size(kTable)];
+  for (size_t k = 0; k < std::size(kTable); ++k) active[k] = quoted(kTable[k].c);
+  const std::u16string_view text(TestString);
+  UnicodeString result;
+  result.reserve(2 * text.size());  // pages not written are never touched
+  for (size_t i = 0; i < text.size();) {
+    size_t length = 1;
+    const Step* step = nullptr;
+    for (size_t k = 0; k < std::size(kTable) && step == nullptr; ++k) {
+      if (!active[k]) continue;
+      const Step& s = kTable[k];
+      if (text[i] == s.c) {
+        step = &s;
+      } else if (!s.marker.empty() && text.substr(i, s.marker.size()) == s.marker) {
+        step = &s;
+        length = s.marker.size();
+      }
+    }
+    if (step != nullptr) {
+      result += step->reference;
+    } else {
+      result += text[i];
+    }
+    i += length;
   }
   if (ErrorWhenQuote && result.size() > TestString.size()) RaiseAttack();
   return result;

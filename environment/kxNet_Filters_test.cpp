@@ -167,6 +167,12 @@ TEST(WebFilters, XSSProtection) {
       {u"&#0000060;script", false, false, u"", false, u"", u"!"},  // zeros go first
       {u"<#115cript", false, false, u"", false, u"", u"!"},         // "#115" is "s"
       {u"java script:", false, false, u"", false, u"", u"!"},       // blanks are removed
+      // The zeros' removals leave one of a run of 6, none of a run of 5;
+      // a reference may bring in "#" or a letter that completes another.
+      {u"#6000000x", false, false, u"", false, u"\"<x\"", u"!"},
+      {u"#600000x", false, false, u"", false, u"\"<x\"", u"#600000x"},
+      {u"a#3542", false, false, u"", false, u"\"a*\"", u"!"},
+      {u"#x4#x41", false, false, u"", false, u"j", u"!"},
       {u"java\tscript", false, false, u"", false, u"", u"java\tscript"},  // only blanks go
       {u"&{x}", false, false, u"", false, u"", u"&{x}"},    // "&{" can never match: "&" goes first
       {u"<img src=x>", false, false, u"", false, u"", u"<img src=x>"},
@@ -183,6 +189,8 @@ TEST(WebFilters, XSSProtection) {
       {u"a;b#c&d", true, false, u"", false, u"", u"a&#59;b&#35;c&amp;d"},
       {u"\"'()/<>", true, false, u"", false, u"", u"&quot;&#39;&#40;&#41;&#47;&lt;&gt;"},
       {u"a;b&c", true, false, u"&", false, u"", u"a&#59;b&c"},
+      {u"<XSS_AND>;", true, false, u"", false, u"", u"&amp;&#59;"},  // a marker's text as well
+      {u"<XSS_AND>", true, false, u"&", false, u"", u"&lt;XSS_AND&gt;"},
       {u"a<b", true, true, u"", false, u"", u"!"},
       {u"ab", true, true, u"", false, u"", u"ab"},
   };

@@ -101,7 +101,7 @@ bool HTTPPutFile(const UnicodeString& AUrl, const UnicodeString& AFile, int32_t&
   // waiting for the rest.
   int64_t sent = 0;
   bool abort = false, ended = false, stopped = false;
-  const auto source = [&](char* Buffer, size_t Room) -> int64_t {
+  const auto block = [&](char* Buffer, size_t Room) -> int64_t {
     if (ended && sent == size) return 0;
     if (abort) {
       stopped = true;
@@ -124,6 +124,20 @@ bool HTTPPutFile(const UnicodeString& AUrl, const UnicodeString& AFile, int32_t&
       if (Progress != nullptr) Progress(AFile, Clamp32(sent), Clamp32(size), abort);
     }
     return got > 0 || sent == size ? got : -1;
+  };
+  // As many whole blocks as the connection has room for: one block per
+  // call would cost a round of the transfer loop for every 4096 bytes.
+  const auto source = [&](char* Buffer, size_t Room) -> int64_t {
+    int64_t filled = 0;
+    for (;;) {
+      const int64_t got = block(Buffer + filled, Room - static_cast<size_t>(filled));
+      if (got <= 0) return filled > 0 ? filled : got;
+      filled += got;
+      if (got < static_cast<int64_t>(kBlockSize) || abort || ended ||
+          Room - static_cast<size_t>(filled) < kBlockSize) {
+        return filled;
+      }
+    }
   };
   const InternetResult r = client->Upload(size, source);
   client.reset();

@@ -101,8 +101,8 @@ struct Ratio {
 };
 
 // Prints the table as usual and keeps each benchmark's adjusted real time per
-// iteration (the mean when repetitions are asked for), under both its function
-// name and its full name. Runs that ended in an error are not kept.
+// iteration (the mean when repetitions are asked for), under its function
+// name and its full name (with and without the aggregate's suffix). Runs that ended in an error are not kept.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -113,6 +113,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const double time = run.GetAdjustedRealTime();
       times_[run.run_name.function_name] = time;
       times_[run.benchmark_name()] = time;
+      times_[run.run_name.str()] = time;  // the full name without the aggregate's suffix
     }
   }
 

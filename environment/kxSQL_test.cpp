@@ -11,12 +11,16 @@
 #include "platform/os/HostProgram.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
+#include "environment/kxVanto_Identity.h"
 #include "tests/support/DatabaseServers.h"
+#include "tests/support/FakeInstallation.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace db = kx::platform::db;
+using kx::testing::FakeInstallation;
+using kx::testing::InstallKind;
 
 TEST(TkxSQL, CreateTransactionIdIsTimeIdAndProgram) {
   kx::platform::SetClockForTesting([] { return EncodeDateTime(2024, 5, 6, 9, 30, 15, 42); });
@@ -270,6 +274,23 @@ TEST_P(TkxSQLServers, TransactionStatementsTheEngineAcceptsUndoARow) {
   run(kxDBT_Oracle, kxTT_RollBack);
   t.Commit();
   EXPECT_EQ(Rows(), 0);
+}
+
+// The installation's version text comes from the server it names.
+TEST_P(TkxSQLServers, GetDatabaseVersionAnswersTheServersVersion) {
+  FakeInstallation fake(InstallKind::Installed);
+  UnicodeString quoted;
+  for (const char16_t ch : cs_) {
+    quoted.push_back(ch);
+    if (ch == u'"') quoted.push_back(ch);
+  }
+  fake.WriteFile("vanto/cfg/kxsyscfg.udl",
+                 FakeInstallation::DataLinkFileBytes(u"Provider=MSDASQL.1;Extended Properties=\"" +
+                                                     quoted + u"\""));
+  fake.SetText(HKEY_LOCAL_MACHINE, u"DatabaseType", u"MySQL");
+  const UnicodeString version = c_->FirstRow(u"SELECT VERSION()").at(0);
+  EXPECT_EQ(TkxVanto::GetDatabaseVersion(), u"MySQL (" + version + u")");
+  EXPECT_TRUE(TkxVanto::IsDatabaseAvailable());
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, TkxSQLServers,

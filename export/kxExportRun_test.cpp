@@ -464,7 +464,7 @@ TEST_F(ExportRun, CopiesAreSyncedBeforeTheDocumentIsPublished) {
   };
   const size_t document = renameOf("out/doc.xml");
   ASSERT_LT(document, calls.size());
-  for (const std::string copy : {"out/" + id + "-1.pdf", "out/" + id + "-2.tif"}) {
+  for (const std::string& copy : {"out/" + id + "-1.pdf", "out/" + id + "-2.tif"}) {
     const size_t named = renameOf(copy);
     ASSERT_LT(named, document) << copy;
     const auto synced = std::find_if(calls.begin(), calls.begin() + static_cast<long>(named), [&](const auto& r) {

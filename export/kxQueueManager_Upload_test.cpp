@@ -178,7 +178,9 @@ TEST_F(Upload, DeleteSourceBlobs) {
     EXPECT_EQ(Send(server, r, c.deleteSource), !c.documentFails) << ToUtf8(tools_->Message);
     EXPECT_EQ(fs::exists(P("a.pdf")), !c.gone) << c.deleteSource << c.documentFails;
     EXPECT_EQ(fs::exists(P(".b.pdf")), !c.gone) << c.deleteSource << c.documentFails;
-    if (!c.documentFails) EXPECT_EQ(server.Requests()[1].BodyMd5, TkxMD5::GetMD5FromString("b"));
+    if (!c.documentFails) {
+      EXPECT_EQ(server.Requests()[1].BodyMd5, TkxMD5::GetMD5FromString("b"));
+    }
   }
   // Only files that were sent are deleted: a blob sent from memory keeps a
   // file that its link names (it appeared after the blob went), and a FIFO
@@ -333,7 +335,7 @@ TEST_F(Upload, FailuresBeforeAnyRequest) {
   EXPECT_EQ(tools_->Message, u"empty blob data");
   // Neither a FIFO (which would block the open) nor a device is a blob file.
   ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
-  for (const std::u16string link : {U("fifo"), std::u16string(u"/dev/zero")}) {
+  for (const std::u16string& link : {U("fifo"), std::u16string(u"/dev/zero")}) {
     TkxBlob special;
     special.BlobName = u"special";
     special.BlobLink = link;

@@ -139,9 +139,10 @@ class Command {
     return *this;
   }
 
-  // Runs the statement; the number of rows it changed (an UPDATE whose row
-  // already held the values counts 0 on every engine; -1 when the driver
-  // cannot tell, as for DDL).
+  // Runs the statement; the number of rows it matched (an UPDATE counts a
+  // row that already held the values too, on every engine; 0 or -1 where
+  // the driver cannot tell, as for DDL). Without parameters, a SQLite
+  // statement text may hold several statements, run in turn.
   int64_t Execute();
 
  private:

@@ -3,13 +3,18 @@
 // middle of an export.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/rtl/Text.h"
+#include "platform/xml/XmlDocument.h"
 #include "tests/support/Process.h"
 
 namespace {
@@ -20,6 +25,37 @@ using kx::testing::RunBounded;
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What a reader of a ByRef document finds: the copy of each referenced blob,
+// opened by the document's folder + Reference + Extension, in blob order.
+// Fails the test for a blob without Reference or a copy that is not there.
+std::vector<std::string> ReferencedCopies(const fs::path& document) {
+  std::vector<std::string> copies;
+  const auto doc = kx::platform::XmlDocument::Load(ReadText(document));
+  const auto blobs = doc.DocumentElement().FindChild(u"Content").FindChild(u"Blobs");
+  for (const auto& node : blobs.ChildNodes()) {
+    const auto blob = node.AsElement();
+    if (!blob) continue;
+    const auto reference = blob.FindChild(u"Reference");
+    EXPECT_TRUE(reference) << document;
+    if (!reference) continue;
+    const fs::path copy =
+        document.parent_path() / ToUtf8(reference.Text() + blob.FindChild(u"Extension").Text());
+    EXPECT_TRUE(fs::is_regular_file(copy)) << copy;
+    copies.push_back(ReadText(copy));
+  }
+  return copies;
+}
+
+// The text of the index field Name of a document.
+std::string FieldOf(const fs::path& document, const char16_t* name) {
+  const auto doc = kx::platform::XmlDocument::Load(ReadText(document));
+  const auto index = doc.DocumentElement().FindChild(u"Content").FindChild(u"Index");
+  for (const auto& node : index.ChildNodes())
+    if (const auto field = node.AsElement(); field && field.GetAttribute(u"Name") == name)
+      return ToUtf8(field.Text());
+  return "";
 }
 
 bool HaveValgrind() { return RunBounded({"valgrind", "--version"}, 10000).ExitCode == 0; }
@@ -97,6 +133,85 @@ TEST_F(HostProcess, KxhostExitsWithoutUnloading) {
   EXPECT_NE(r.Output.find("600 -> 0"), std::string::npos) << r.Output;
   EXPECT_EQ(ReadText(sandbox_ / "out/4711-1.pdf"), "%PDF-1.4 scan");
   EXPECT_TRUE(fs::exists(sandbox_ / "out/doc.xml"));
+}
+
+// Four hosts export at once into one folder, all with the same document id
+// and ByRef: every document, read back, references a copy holding exactly
+// its own blob's bytes, and no document or copy replaced another.
+TEST_F(HostProcess, FourHostsExportIntoOneFolderWithOneDocumentId) {
+  constexpr int kHosts = 4, kRounds = 15;
+  std::vector<std::string> blobs(kHosts);
+  std::vector<std::string> scripts(kHosts);
+  for (int h = 0; h < kHosts; ++h) {
+    // Large enough that the copies of different hosts overlap in time.
+    blobs[h] = std::string(1 << 20, static_cast<char>('a' + h)) + "host " + std::to_string(h);
+    const fs::path blob = sandbox_ / "in" / ("blob" + std::to_string(h) + ".bin");
+    std::ofstream(blob, std::ios::binary) << blobs[h];
+    scripts[h] = "110\t<kxConfig><Importfile>" + (sandbox_ / "out").string() +
+                 "/doc_%docid.xml</Importfile><ByRef>true</ByRef>"
+                 "<CreateNewDocId>false</CreateNewDocId></kxConfig>\n";
+    for (int round = 0; round < kRounds; ++round)
+      scripts[h] += "100\n350\t4711\n400\tHost=" + std::to_string(h) + "\n500\t" + blob.string() +
+                    "\n600\n900\n";
+  }
+  std::vector<kx::testing::BoundedResult> results(kHosts);
+  std::vector<std::thread> hosts;
+  for (int h = 0; h < kHosts; ++h)
+    hosts.emplace_back([&, h] {
+      results[h] = RunBounded({KX_HOST_PATH, KX_PLUGIN_PATH, "-"}, 240000, scripts[h]);
+    });
+  for (auto& t : hosts) t.join();
+  for (int h = 0; h < kHosts; ++h) EXPECT_EQ(results[h].ExitCode, 0) << results[h].Output;
+
+  int documents = 0, copies = 0;
+  for (const auto& e : fs::directory_iterator(sandbox_ / "out")) {
+    const std::string name = e.path().filename().string();
+    if (name.rfind("doc_4711", 0) != 0) {
+      ++copies;
+      continue;
+    }
+    ++documents;
+    const int host = std::atoi(FieldOf(e.path(), u"Host").c_str());
+    ASSERT_GE(host, 0);
+    ASSERT_LT(host, kHosts);
+    const std::vector<std::string> referenced = ReferencedCopies(e.path());
+    ASSERT_EQ(referenced.size(), 1u) << name;
+    EXPECT_TRUE(referenced[0] == blobs[host]) << name << " references another document's bytes";
+  }
+  EXPECT_EQ(documents, kHosts * kRounds);
+  EXPECT_EQ(copies, kHosts * kRounds);  // no staged file left, none shared
+}
+
+// A host killed at any point of a large ByRef export leaves no partial file
+// under a final name: a copy there is whole, a document there parses and
+// every copy it references is whole. Only staged (dot-named) files may stay.
+TEST_F(HostProcess, AHostKilledInTheMiddleLeavesNoPartialFile) {
+  const std::string big(48u << 20, 'k');
+  const fs::path blob = sandbox_ / "in" / "big.bin";
+  std::ofstream(blob, std::ios::binary) << big;
+  const fs::path script = sandbox_ / "export.kxs";
+  std::ofstream(script) << "110\t<kxConfig><Importfile>" << (sandbox_ / "out").string()
+                        << "/doc.xml</Importfile><ByRef>true</ByRef></kxConfig>\n100\n500\t"
+                        << blob.string() << "\n500\t" << blob.string() << "\n600\n";
+  for (const int delayMs : {0, 20, 60, 120, 200, 300, 450, 700}) {
+    fs::remove_all(sandbox_ / "out");
+    {
+      kx::testing::ChildProcess host(KX_HOST_PATH, {KX_PLUGIN_PATH, script.string()});
+      std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+      host.Kill();
+    }
+    if (!fs::exists(sandbox_ / "out")) continue;
+    for (const auto& e : fs::directory_iterator(sandbox_ / "out")) {
+      const std::string name = e.path().filename().string();
+      if (name[0] == '.') continue;  // staged, never a final name
+      if (name.rfind("doc", 0) == 0) {
+        for (const std::string& copy : ReferencedCopies(e.path()))
+          EXPECT_TRUE(copy.size() == big.size()) << delayMs << "ms: a referenced copy is cut short";
+      } else {
+        EXPECT_EQ(fs::file_size(e.path()), big.size()) << delayMs << "ms: " << name << " is cut short";
+      }
+    }
+  }
 }
 
 }  // namespace

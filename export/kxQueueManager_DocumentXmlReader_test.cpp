@@ -594,10 +594,12 @@ TEST_F(DocumentXmlReader, PathOrText) {
   for (const Case& c : cases) {
     Loaded l = Load(c.input);
     EXPECT_EQ(l.ok, c.ok) << c.input << ": " << ToUtf8(l.message);
-    if (c.ok) EXPECT_EQ(l.q.Subject, u"from the file");
-    if (!c.ok)
+    if (c.ok) {
+      EXPECT_EQ(l.q.Subject, u"from the file");
+    } else {
       EXPECT_EQ(ToUtf8(l.message).rfind("error loading document xml (the XML document is not well-formed", 0), 0u)
           << ToUtf8(l.message);
+    }
   }
   // A file that cannot be opened: held exclusively by someone else.
   FileStream holder(ToUtf16(file), fmOpenReadWrite | fmShareExclusive);
@@ -756,8 +758,9 @@ TEST_F(DocumentXmlReader, Fixtures) {
     if (const kx::platform::XmlElement subject =
             options ? options.FindChild(u"Subject") : kx::platform::XmlElement();
         subject && subject.ChildNodes().size() == 1 &&
-        subject.FirstChild().Kind() == kx::platform::XmlNodeKind::Text)
+        subject.FirstChild().Kind() == kx::platform::XmlNodeKind::Text) {
       EXPECT_EQ(l.q.Subject, subject.Text());
+    }
     size_t b = 0;
     for (kx::platform::XmlNode n = content.FindChild(u"Blobs").FirstChild(); n; n = n.NextSibling()) {
       const kx::platform::XmlElement e = n.AsElement();

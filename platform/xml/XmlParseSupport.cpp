@@ -17,7 +17,10 @@ void Refuse(xmlParserCtxt* ctxt, const xmlChar* name, bool parameter) {
   auto* state = static_cast<EntityRefusal*>(ctxt->_private);
   if (state == nullptr || state->Refused) return;
   state->Refused = true;
-  state->Entity = (parameter ? "%" : "&") + std::string(View(name)) + ";";
+  try {
+    state->Entity = (parameter ? "%" : "&") + std::string(View(name)) + ";";
+  } catch (...) {  // called by the parser: nothing may leave; the refusal stands
+  }
   state->Line = xmlSAX2GetLineNumber(ctxt);
   state->Column = xmlSAX2GetColumnNumber(ctxt);
 }

@@ -110,6 +110,7 @@ struct XmlPullReader::Impl {
   bool finished = false;         // the parser was told the input ended
   bool undecodable = false;      // the last bytes could not be converted
   bool rootClosed = false;       // the document element has ended
+  bool endedAtZero = false;      // a zero character after it ended the text
   std::exception_ptr failure;    // raised inside a callback, raised again by Feed
   std::exception_ptr dead;       // what ended the reader; raised by every later call
   struct ParseFault {
@@ -130,7 +131,6 @@ struct XmlPullReader::Impl {
   int32_t depth = 0;
   std::vector<std::string> open;         // the names of the open elements
   XmlPullNode last = XmlPullNode::None;  // the kind of the last callback
-  uint64_t callbacks = 0;
   bool cdataCr = false;                  // the last CDATA block ended with CR
   int64_t cdataNext = -1;                // where a block continuing it starts
 
@@ -156,7 +156,6 @@ struct XmlPullReader::Impl {
   static void Guarded(void* ctx, F&& work) {
     Impl& impl = Of(ctx);
     if (impl.failure) return;
-    ++impl.callbacks;
     try {
       work(impl);
     } catch (...) {
@@ -346,18 +345,29 @@ struct XmlPullReader::Impl {
   }
 
   static void OnReference(void* ctx, const xmlChar* name) {
-    xml_detail::RefuseReference(static_cast<xmlParserCtxt*>(ctx), name);
+    Guarded(ctx, [&](Impl&) { xml_detail::RefuseReference(static_cast<xmlParserCtxt*>(ctx), name); });
   }
 
   static void OnError(void* ctx, xmlError* error) {
     auto* c = static_cast<xmlParserCtxt*>(error != nullptr && error->ctxt != nullptr ? error->ctxt : ctx);
     if (c == nullptr || c->_private == nullptr || error == nullptr) return;
     Impl& impl = Of(c);
+    // The document model's parser takes a zero character after the document
+    // element for the end of the text, whatever follows; so does this reader.
+    const xmlParserInput* in = c->input;
+    if (error->code == XML_ERR_DOCUMENT_END && impl.rootClosed && impl.depth == 0 &&
+        in != nullptr && in->cur != nullptr && in->cur < in->end && *in->cur == 0) {
+      impl.endedAtZero = true;
+      return;
+    }
     // The first fatal error is the one to report, else the first error.
     ParseFault& fault = error->level == XML_ERR_FATAL ? impl.fatal : impl.error;
     if (error->level < XML_ERR_ERROR || fault.set) return;
     fault.set = true;
-    fault.text = error->message != nullptr ? error->message : "";
+    try {
+      fault.text = error->message != nullptr ? error->message : "";
+    } catch (...) {  // no memory for the text: the fault stands without it
+    }
     fault.line = error->line;
     fault.column = error->int2;
     fault.code = error->code;
@@ -410,6 +420,12 @@ struct XmlPullReader::Impl {
     xmlCtxtUseOptions(ctxt, xml_detail::ParseOptionsFor(first));
   }
 
+  // How far the parser has got in its (UTF-8) input.
+  uint64_t ParsedBytes() const {
+    const xmlParserInput* in = ctxt->input;
+    return in == nullptr ? 0 : static_cast<uint64_t>(in->consumed) + static_cast<uint64_t>(in->cur - in->base);
+  }
+
   void Feed() {
     const bool inCData = ctxt->instate == XML_PARSER_CDATA_SECTION;
     const std::string_view slice = NextInput(inCData ? kCDataSlice : kSlice);
@@ -422,16 +438,23 @@ struct XmlPullReader::Impl {
         finished = true;
       } else {
         xmlParseChunk(ctxt, slice.data(), static_cast<int>(slice.size()), 0);
+        // A block it cannot hand out (a character XML does not allow at its
+        // start) it hands out empty, again and again: go on only while the
+        // parser moves.
         while (!failure && ctxt->instate == XML_PARSER_CDATA_SECTION) {
-          const uint64_t before = callbacks;
+          const uint64_t before = ParsedBytes();
           xmlParseChunk(ctxt, nullptr, 0, 0);
-          if (callbacks == before) break;
+          if (ParsedBytes() == before) break;
         }
       }
     }
     if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
     if (refusal.Refused)
       throw EDOMParseError(xml_detail::RefusalText(refusal), refusal.Line, refusal.Column);
+    if (endedAtZero && !fatal.set) {
+      finished = true;
+      return;
+    }
     // The parser halts without a fault of its own when its input cannot be
     // converted from the document's encoding.
     const bool halted = (!finished && ctxt->instate == XML_PARSER_EOF) || undecodable ||

@@ -31,6 +31,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <type_traits>
 #include <string_view>
 #include <vector>
 
@@ -71,6 +73,9 @@ class XmlPullReader {
   // Over the bytes of a document, which must outlive the reader; they are
   // handed to the parser in slices, never copied whole.
   explicit XmlPullReader(std::string_view Bytes);
+  // A temporary string would not outlive the reader.
+  template <class T, std::enable_if_t<std::is_same_v<T, std::string>, int> = 0>
+  explicit XmlPullReader(T&&) = delete;
   // Over a stream, read from its position to its end in blocks; the stream
   // must outlive the reader. Its read errors pass to the caller of Read.
   explicit XmlPullReader(Stream& Source);
@@ -121,8 +126,8 @@ class XmlPullReader {
   const std::vector<XmlPullAttribute>& Attributes() const;
   // The value of the attribute named Name exactly; nullptr when absent.
   const std::string_view* Attribute(std::string_view Name) const;
-  // Where the parser stood when it reported the node (for an element, just
-  // after its start tag); 1-based.
+  // Where the parser stood when it reported the node (for an element, the
+  // last character of its start tag); 1-based.
   int32_t Line() const;
   int32_t Column() const;
 

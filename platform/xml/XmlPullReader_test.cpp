@@ -147,9 +147,14 @@ TEST(XmlPullReader, AcceptsAndRefusesAsTheDocumentModel) {
       "\xEF\xBB\xBF<a/>",
       std::string("\xFF\xFE<\0a\0/\0>\0", 10),
       "<a><![CDATA[x]]</a>",
+      "<a><![CDATA[" + std::string(400, '\x10') + "]]></a>",  // the parser once went round here for ever
       "<p:a/>",
       "<a xmlns:p='u'><p:b/></a>",
       "<a><!-- x -- y --></a>",
+      std::string("<a/>\0", 5),  // a zero character after the document element ends the text
+      std::string("<a/><!--c--> \0<b/>", 18),
+      std::string("<a>\0</a>", 8),
+      std::string("\0<a/>", 5),
   };
   for (const std::string& xml : cases) {
     const std::string pull = PullComplaint(xml);
@@ -285,7 +290,8 @@ TEST(XmlPullReader, SkipAndNextChildPassOverContent) {
 }
 
 TEST(XmlPullReader, AnErrorOfThePieceEndsTheReader) {
-  XmlPullReader r("<r><d>" + std::string(100000, 'a') + "</d></r>");
+  const std::string xml = "<r><d>" + std::string(100000, 'a') + "</d></r>";
+  XmlPullReader r(xml);
   ASSERT_TRUE(r.Read());
   ASSERT_TRUE(r.NextChild(0));
   EXPECT_THROW(r.ReadText([](std::string_view) { throw std::runtime_error("full"); }),

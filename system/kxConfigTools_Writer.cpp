@@ -323,7 +323,7 @@ AnsiString TkxConfigTools::BuiltConfigString(const TkxConfigList& CfgList,
       throw Exception(u"node paths and nodenamebyattribute is not supported");
     XmlDocument doc;
     XmlElement root = doc.AddDocumentElement(ConfigType);
-    root.SetAttribute(u"FormatVersion", u"2.0");
+    root.SetAttribute(u"FormatVersion", kxCfgFormatVersionTexts[kxFV_20]);
     root.SetAttribute(u"Compressed", Compress ? u"true" : u"false");
     root.SetAttribute(u"Encoding", Compress ? u"Base64" : u"none");
     if (ChangeProtection) root.SetAttribute(u"Hash", ToUtf16(GetChangeProtectionHash(CfgList)));

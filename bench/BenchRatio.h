@@ -4,6 +4,9 @@
 // The ratio is our adjusted real time per iteration over the baseline's.
 #pragma once
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -13,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +27,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+extern char** environ;
 
 namespace kx::bench {
 
@@ -57,6 +63,28 @@ inline int64_t StatusKiB(std::string_view Key) {
   return -1;
 }
 
+// Seconds of one run of the program Args[0] (found on the PATH) with the
+// other arguments and its standard output written to Output, from its start
+// to its end; negative when it could not run or failed. Started with
+// posix_spawn, without a shell.
+inline double RunToolSeconds(std::vector<std::string> Args, const std::string& Output) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, Output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  std::vector<char*> argv;
+  for (std::string& a : Args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const auto t0 = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  int status = 0;
+  const bool ok = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
+                  ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  posix_spawn_file_actions_destroy(&actions);
+  return ok ? seconds : -1.0;
+}
+
 // Starts the peak resident size (VmHWM) over from the current resident size.
 inline void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
@@ -73,8 +101,8 @@ struct Ratio {
 };
 
 // Prints the table as usual and keeps each benchmark's adjusted real time per
-// iteration (the mean when repetitions are asked for), under both its function
-// name and its full name. Runs that ended in an error are not kept.
+// iteration (the mean when repetitions are asked for), under its function
+// name and its full name (with and without the aggregate's suffix). Runs that ended in an error are not kept.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -85,6 +113,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const double time = run.GetAdjustedRealTime();
       times_[run.run_name.function_name] = time;
       times_[run.benchmark_name()] = time;
+      times_[run.run_name.str()] = time;  // the full name without the aggregate's suffix
     }
   }
 

@@ -16,10 +16,6 @@
 // /proc/self/clear_refs; goal at most 16 MiB: a file blob is never held
 // whole, a buffer blob is already resident before).
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -33,8 +29,6 @@
 #include "bench/BenchRatio.h"
 #include "export/kxQueueManager_Save.h"
 #include "platform/rtl/Text.h"
-
-extern char** environ;
 
 namespace {
 
@@ -65,26 +59,8 @@ void PrepareRun(const std::string& output) {
   ::sync();
 }
 
-// Seconds of one run of the tool (from its start to its end), or a negative
-// value when it failed.
-double RunTool() {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, ToolOutput().c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::string file = BlobFile();
-  char tool[] = "base64", wrap[] = "-w", width[] = "76";
-  char* argv[] = {tool, wrap, width, file.data(), nullptr};
-  const auto t0 = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  int status = 0;
-  const bool ok = posix_spawnp(&pid, "base64", &actions, nullptr, argv, environ) == 0 &&
-                  ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-                  WEXITSTATUS(status) == 0;
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  posix_spawn_file_actions_destroy(&actions);
-  return ok ? seconds : -1.0;
-}
+// Seconds of one run of the tool, or a negative value when it failed.
+double RunTool() { return kx::bench::RunToolSeconds({"base64", "-w", "76", BlobFile()}, ToolOutput()); }
 
 // The tool's mean seconds over five runs, measured once.
 double ToolSeconds() {

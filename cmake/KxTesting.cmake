@@ -44,18 +44,23 @@ function(kx_add_test name)
     SKIP_RETURN_CODE ${KX_TEST_SKIPPED_EXIT_CODE})
 endfunction()
 
-# kx_folder_library(<target> <folder...> [LIBS <targets...>] [TESTLIBS <targets...>])
+# kx_folder_library(<target> <folder...> [LIBS <targets...>] [TESTLIBS <targets...>]
+#                   [EXCLUDE <folders...>])
 #
 # One static library per subsystem folder: every .cpp below the folders except
-# *_test.cpp. Every *_test.cpp becomes its own test binary, named after the
-# file, linked against the library. Folders without sources yet give an
+# *_test.cpp and what lies below an EXCLUDE folder (a library of its own).
+# Every *_test.cpp becomes its own test binary, named after the file, linked
+# against the library. Folders without sources yet give an
 # INTERFACE library so that dependants can link them already.
 function(kx_folder_library target)
-  cmake_parse_arguments(ARG "" "" "LIBS;TESTLIBS;DIRS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;TESTLIBS;DIRS;EXCLUDE" ${ARGN})
   set(sources)
   set(tests)
   foreach(dir ${ARG_DIRS})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+    foreach(ex ${ARG_EXCLUDE})
+      list(FILTER found EXCLUDE REGEX "/${ex}/")
+    endforeach()
     foreach(f ${found})
       if(f MATCHES "_test\\.cpp$")
         list(APPEND tests ${f})

@@ -119,8 +119,8 @@ class TkxClassFactory : public TObject {
 
   // A server on Port with ServerName as its software name, sessions started
   // automatically, the limits and one binding per HttpServerOptions.Bindings
-  // entry (each on Port), and a TLS handler when HttpServerOptions.SSL.Active.
-  // Activate true raises for now: the server engine is not built yet.
+  // entry (each on Port), and a TLS handler when HttpServerOptions.SSL.Active;
+  // listening when Activate is true (what activation raises passes out).
   std::unique_ptr<kx::platform::http::HttpServer> CreateHttpServer(int32_t Port,
                                                                    bool Activate) const;
 

@@ -180,7 +180,13 @@ TEST_F(ClassFactory, ServerAndSysLogObjectsCarryTheSettings) {
   ASSERT_TRUE(server->Tls.has_value());
   EXPECT_EQ(server->Tls->Password, "key pass");
   EXPECT_FALSE(server->Active());
-  EXPECT_THROW(f.CreateHttpServer(8443, true), Exception);
+  // Activation reads the TLS settings: an empty version set cannot serve.
+  EXPECT_THROW(f.CreateHttpServer(0, true), EIdException);
+  f.HttpServerOptions.SSL.Active = false;
+  f.HttpServerOptions.Bindings = {{"127.0.0.1", Id_IPv4}};
+  const auto listening = f.CreateHttpServer(0, true);
+  EXPECT_TRUE(listening->Active());
+  EXPECT_GT(listening->BoundPort(), 0);
 
   f.SysLogClientOptions.Server = u"logs.example";
   f.SysLogClientOptions.Port = 1514;

@@ -1,11 +1,12 @@
 // environment/kxNet.h — the network module: TkxNet (URLs and query
 // parameters, raw headers and multipart bodies) and TkxIndy (TLS setting
-// texts and HTTP requests), one header per area, and the module's load and
-// unload.
+// texts, HTTP requests, and the server's request and response objects and
+// replies), one header per area, and the module's load and unload.
 #pragma once
 
 #include "environment/kxNet_Indy.h"
 #include "environment/kxNet_Multipart.h"
+#include "environment/kxNet_Server.h"
 #include "environment/kxNet_Url.h"
 
 namespace TkxNet::detail {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "environment/kxConsoleTools.h"
+#include "environment/kxSQL.h"
 #include "environment/kxVanto_Paths.h"
 #include "platform/db/Connection.h"
 #include "platform/file/Path.h"
@@ -220,7 +221,7 @@ UnicodeString GetDatabaseVersion() {
     const auto connection =
         kx::platform::db::Connection::Open(GetConnectionString(false), GetConfigPath());
     UnicodeString fields;
-    for (const UnicodeString& field : connection->FirstRow(detail::PrepareQuotes(sql)))
+    for (const UnicodeString& field : connection->FirstRow(TkxSQL::PrepareSQL(sql)))
       fields += field + u" ";
     return engineText + u" (" +
            UnicodeString(TrimBlanks(TkxStrings::Breaks2BlanksW(fields))) + u")";
@@ -327,13 +328,6 @@ UnicodeString ProgramDisplayName(const UnicodeString& FileName) {
     if (name == file || name + u".exe" == file) return UnicodeString(row.DisplayName);
   }
   return UnicodeString();
-}
-
-UnicodeString PrepareQuotes(const UnicodeString& Sql) {
-  UnicodeString text = Sql;
-  for (char16_t& c : text)
-    if (c == u'"') c = u'\'';
-  return text;
 }
 
 }  // namespace detail

@@ -134,10 +134,6 @@ bool IsDevelopmentProductVersion(const UnicodeString& ProductVersion);
 // none matches.
 UnicodeString ProgramDisplayName(const UnicodeString& FileName);
 
-// Statement text made fit for the engine: every double quote becomes a
-// single quote (what the SQL dialect helpers do to every statement).
-UnicodeString PrepareQuotes(const UnicodeString& Sql);
-
 }  // namespace detail
 
 }  // namespace TkxVanto

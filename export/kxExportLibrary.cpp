@@ -4,7 +4,20 @@
 // The constructor runs under the loader lock: it starts no thread and loads
 // no library. A module that fails to initialise is recorded, not thrown (see
 // export/kxModuleList.h).
+//
+// Unloading comes in two ways: dlclose, or a host that simply returns from
+// main with the library still loaded. In the second, exit() runs every
+// destructor registered with __cxa_atexit before the loader runs the
+// library's destructor, so the library's own statics would be gone before
+// its modules are finalised, and finalising would write into destroyed
+// objects. The library is therefore linked with --wrap=__cxa_atexit: the
+// destructors of its statics are kept here instead of in the C library's
+// list, and run by UnloadLibrary after the modules' finalisation, in reverse
+// order of registration, whichever way the library goes.
+#include <pthread.h>
+
 #include <cstdint>
+#include <cstdlib>
 
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
@@ -13,6 +26,31 @@
 #endif
 
 namespace {
+
+struct StaticDestructor {
+  void (*Function)(void*);
+  void* Argument;
+  StaticDestructor* Next;
+};
+
+// Constant-initialised: neither needs a destructor of its own.
+pthread_mutex_t g_destructorsLock = PTHREAD_MUTEX_INITIALIZER;
+StaticDestructor* g_destructors = nullptr;  // the last registered first
+
+// Runs and forgets the kept destructors, the last registered first; a
+// destructor that registers another (a static first used while another is
+// destroyed) has it run too.
+void RunStaticDestructors() {
+  for (;;) {
+    pthread_mutex_lock(&g_destructorsLock);
+    StaticDestructor* entry = g_destructors;
+    if (entry != nullptr) g_destructors = entry->Next;
+    pthread_mutex_unlock(&g_destructorsLock);
+    if (entry == nullptr) return;
+    entry->Function(entry->Argument);
+    std::free(entry);
+  }
+}
 
 __attribute__((constructor)) void LoadLibrary() {
 #ifdef KX_TEST_FAILING_SELFTEST
@@ -24,9 +62,24 @@ __attribute__((constructor)) void LoadLibrary() {
 
 __attribute__((destructor)) void UnloadLibrary() {
   kx::plugin::FinalizeModules(kx::plugin::ModuleList());
+  RunStaticDestructors();
 }
 
 }  // namespace
+
+// Every registration of a destructor by code of this library (the compiler's
+// calls for statics, atexit) arrives here; see the top of the file.
+extern "C" int __wrap___cxa_atexit(void (*Function)(void*), void* Argument, void*) {
+  auto* entry = static_cast<StaticDestructor*>(std::malloc(sizeof(StaticDestructor)));
+  if (entry == nullptr) return -1;
+  entry->Function = Function;
+  entry->Argument = Argument;
+  pthread_mutex_lock(&g_destructorsLock);
+  entry->Next = g_destructors;
+  g_destructors = entry;
+  pthread_mutex_unlock(&g_destructorsLock);
+  return 0;
+}
 
 extern "C" __attribute__((visibility("default"))) int32_t kxWideExport(
     int32_t Command, char16_t* Data, int32_t Reserved, char16_t* ErrorText) noexcept {

@@ -10,6 +10,7 @@
 #include "export/kxQueueManager_Record.h"
 #include "export/kxQueueManager_Save.h"
 #include "export/kxQueueManager_Tools.h"
+#include "platform/file/FileSystem.h"
 #include "platform/file/Path.h"
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles_Paths.h"
@@ -27,10 +28,8 @@ std::function<void(const UnicodeString&)>& NameHook() {
 }
 
 // The first free name for Wanted: Wanted itself, else "-2", "-3", ...
-// before the extension.
-UnicodeString FreeName(const UnicodeString& Wanted) {
-  return TkxFiles::GetFreeFileName(Wanted, 99999999, u"-", false, false);
-}
+// before the extension. Any entry holds a name, a dot-named document too.
+UnicodeString FreeName(const UnicodeString& Wanted) { return kx::platform::FreeFileName(Wanted); }
 
 // A target names a file when it starts with a drive (":\" at the second
 // place), a network share ("\\") or the Linux root ("/").
@@ -110,8 +109,8 @@ void Publish(TkxQueueTools& tools, TDocumentQueueRecord& q, const UnicodeString&
   UnicodeString last = FileName;
   auto next = [&]() {
     UnicodeString name = FreeName(Wanted);
-    // A folder, a hidden file or a dangling link holds a name without
-    // counting as a file, so the search may offer the same name again.
+    // The search counts every entry, so it offers a new name each time;
+    // should it not, the save stops instead of trying forever.
     if (name == last) throw Exception(u"streaming to file " + name + u" failed");
     last = name;
     if (NameHook()) NameHook()(name);

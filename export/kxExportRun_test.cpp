@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +17,7 @@
 
 #include "export/kxExport.h"
 #include "export/kxPluginState.h"
+#include "platform/file/FaultInjection.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/xml/XmlDocument.h"
@@ -367,16 +371,117 @@ TEST_F(ExportRun, NameTakenBeforePublishingGoesToTheNextFreeName) {
   EXPECT_TRUE(Document("doc-3.xml").DocumentElement());
   EXPECT_EQ(Listing().size(), 3u);  // no temporary file left
 
-  // A folder holds the name without counting as a file: the run fails
-  // instead of offering that name for ever.
+  // A folder and a dot-named document hold their names as a file does: the
+  // run takes the next free name.
   kx::plugin::SetExportNameHookForTesting(nullptr);
   fs::create_directories(P("sub/taken.xml"));
   PluginState().Importfile = U("sub/taken.xml");
-  EXPECT_EQ(Command(600).error,
-            u"create document exception (Exception - error creating document xml file "
-            u"(streaming to file " + U("sub/taken.xml") + u" failed))");
+  EXPECT_EQ(Command(600).rc, 0);
+  PluginState().Importfile = U("sub/.hidden.xml");
+  EXPECT_EQ(Command(600).rc, 0);
+  EXPECT_EQ(Command(600).rc, 0);
   EXPECT_EQ(Listing(), (std::set<std::string>{"doc.xml", "doc-2.xml", "doc-3.xml", "sub",
-                                              "sub/taken.xml"}));
+                                              "sub/taken.xml", "sub/taken-2.xml",
+                                              "sub/.hidden.xml", "sub/.hidden-2.xml"}));
+}
+
+// Files whose names start with "." (hidden to the toolkit's listings) on the
+// main road: a dot-named document is written and counted as written, the
+// next run to the same name takes the next free name, and a dot-named blob
+// is embedded and copied like any other.
+TEST_F(ExportRun, DotNamedDocumentsAndBlobs) {
+  Write("in/.scan.pdf", "%PDF-1.4 hidden");
+  for (const bool byRef : {false, true}) {
+    fs::remove_all(P("out"));
+    Open("<Importfile>" + P("out/.doc_%docid.xml") + "</Importfile><CreateNewDocId>false</CreateNewDocId>" +
+         (byRef ? "<ByRef>true</ByRef>" : ""));
+    ASSERT_EQ(Command(350, u"4711").rc, 0);
+    ASSERT_EQ(Command(500, U("in/.scan.pdf")).rc, 0);
+    for (int run = 0; run < 2; ++run) {
+      const Call c = Command(600);
+      EXPECT_EQ(c.rc, 0) << ToUtf8(c.error);
+    }
+    std::set<std::string> want = {"in", "in/.scan.pdf", "out", "out/.doc_4711.xml", "out/.doc_4711-2.xml"};
+    if (byRef) want.insert({"out/4711-1.pdf", "out/4711-1-2.pdf"});
+    EXPECT_EQ(Listing(), want) << byRef;
+    const XmlDocument doc = Document("out/.doc_4711-2.xml");
+    const XmlElement blob = Child(doc.DocumentElement(), u"Content/Blobs/Blob");
+    if (byRef)
+      EXPECT_EQ(Read("out/" + ToUtf8(Child(blob, u"Reference").Text()) + ToUtf8(Child(blob, u"Extension").Text())),
+                "%PDF-1.4 hidden");
+    else
+      EXPECT_EQ(Child(blob, u"Data").Text(), u"JVBERi0xLjQgaGlkZGVu");
+  }
+}
+
+// A blob path that names no regular file fails the run at once with the
+// usual texts: a FIFO never blocks, a device is no empty blob, and a path
+// with a lone surrogate never names the file that "?" in its place would.
+TEST_F(ExportRun, BlobsThatAreNoRegularFilesFailTheRun) {
+  ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
+  fs::create_directories(P("folder.pdf"));
+  Write("q?.pdf", "another file");
+  const std::u16string lone = U("q") + u"\xD800.pdf";
+  for (const std::u16string& blob : {U("fifo"), std::u16string(u"/dev/zero"), U("folder.pdf"), lone}) {
+    for (const bool byRef : {false, true}) {
+      Open("<Importfile>" + P("out/doc.xml") + "</Importfile>" + (byRef ? "<ByRef>true</ByRef>" : ""));
+      ASSERT_EQ(Command(500, blob).rc, 0);
+      const Call c = Command(600);
+      EXPECT_EQ(c.rc, -1) << ToUtf8(blob);
+      const std::u16string want =
+          byRef ? u"create document exception (Exception - unable to copy " + blob + u" to blob "
+                : u"create document exception (Exception - error creating document xml "
+                  u"(blob stream exception of file " + blob + u"))";
+      EXPECT_EQ(c.error.substr(0, want.size()), want) << ToUtf8(blob);
+      EXPECT_FALSE(fs::exists(P("out/doc.xml"))) << ToUtf8(blob);
+      ASSERT_EQ(Command(900).rc, 0);
+    }
+  }
+  EXPECT_EQ(Read("q?.pdf"), "another file");
+}
+
+// A document is published only once every copy it references is on disk:
+// each copy's data are synced before the copy is named, and all of it
+// before the document is named. A crash after the document's rename cannot
+// leave a reference to a copy that is not there.
+TEST_F(ExportRun, CopiesAreSyncedBeforeTheDocumentIsPublished) {
+  Write("in/a.pdf", std::string(3u << 20, 'a'));
+  Write("in/b.tif", "tif bytes");
+  Open("<Importfile>" + P("out/doc.xml") + "</Importfile><ByRef>true</ByRef>");
+  ASSERT_EQ(Command(500, U("in/a.pdf")).rc, 0);
+  ASSERT_EQ(Command(500, U("in/b.tif")).rc, 0);
+  kx::platform::RecordFileCallsForTesting(true);
+  const Call c = Command(600);
+  const auto calls = kx::platform::RecordedFileCallsForTesting();
+  kx::platform::ClearFileFaultsForTesting();
+  ASSERT_EQ(c.rc, 0) << ToUtf8(c.error);
+  const std::string id = PluginState().DocId;
+  using kx::platform::FileCall;
+  auto renameOf = [&](const std::string& name) {
+    for (size_t i = 0; i < calls.size(); ++i)
+      if (calls[i].Call == FileCall::Rename && calls[i].Target == P(name)) return i;
+    return calls.size();
+  };
+  const size_t document = renameOf("out/doc.xml");
+  ASSERT_LT(document, calls.size());
+  for (const std::string& copy : {"out/" + id + "-1.pdf", "out/" + id + "-2.tif"}) {
+    const size_t named = renameOf(copy);
+    ASSERT_LT(named, document) << copy;
+    const auto synced = std::find_if(calls.begin(), calls.begin() + static_cast<long>(named), [&](const auto& r) {
+      return r.Call == FileCall::Sync && r.Path == calls[named].Path;
+    });
+    EXPECT_NE(synced, calls.begin() + static_cast<long>(named)) << copy << ": not synced before it was named";
+  }
+}
+
+// When the document file cannot be made, the run stops there: no blob is
+// read (an unreadable one would otherwise be the reason).
+TEST_F(ExportRun, NoDocumentFileStopsBeforeTheBlobs) {
+  Write("out", "a file where the folder should be");
+  Open("<Importfile>" + P("out/doc.xml") + "</Importfile>");
+  ASSERT_EQ(Command(500, U("missing.pdf")).rc, 0);
+  EXPECT_EQ(Command(600).error, u"create document exception (Exception - error creating document xml file "
+                                u"(streaming to file " + U("out/doc.xml") + u" failed))");
 }
 
 TEST_F(ExportRun, FailureTexts) {

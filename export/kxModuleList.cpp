@@ -4,6 +4,8 @@
 
 #include "environment/kxNet.h"
 #include "export/kxPluginState.h"
+#include "platform/db/Odbc.h"
+#include "platform/net/name_lookup.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLibrary.h"
@@ -38,7 +40,13 @@ constexpr ModuleEntry kModules[] = {
     {"module path", &TkxTools::detail::InitializeModulePath, nullptr},
     {"kxMath", &TkxMath::detail::InitializeModule, nullptr},
     {"kxMD5", &TkxMD5::detail::InitializeModule, nullptr},
+    // Lets connection strings reach ODBC; its finalisation frees the
+    // process-wide ODBC environment.
+    {"database layer", &kx::platform::db::EnableOdbc, &kx::platform::db::DisableOdbc},
     {"kxNet", &TkxNet::detail::InitializeModule, &TkxNet::detail::FinalizeModule},
+    // Closed at unload: a name looked up while the library unloads could
+    // make the resolver load libraries under the loader's lock.
+    {"name lookup", &kx::platform::net::OpenNameLookup, &kx::platform::net::CloseNameLookup},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},

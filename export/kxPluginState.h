@@ -51,7 +51,8 @@ struct TkxPluginState {
   UnicodeString LastExportError;
 };
 
-// The module's one state.
+// The module's one state. Its holder is never destroyed; the main module's
+// finalisation (ResetPluginState) releases what it holds.
 TkxPluginState& PluginState();
 
 // The main module's finalisation: frees the hand-over object and empties

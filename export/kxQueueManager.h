@@ -5,4 +5,6 @@
 #include "export/kxQueueManager_Record.h"
 #include "export/kxQueueManager_Tools.h"
 #include "export/kxQueueManager_DocumentXml.h"
+#include "export/kxQueueManager_DocumentJson.h"
+#include "export/kxQueueManager_DocumentJsonReader.h"
 #include "export/kxQueueManager_Save.h"

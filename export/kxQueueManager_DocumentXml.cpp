@@ -12,6 +12,7 @@
 #include "platform/file/StagedFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/NumberText.h"
 #include "platform/rtl/Stream.h"
 #include "platform/rtl/Trim.h"
 #include "system/internal/kxBase64.h"
@@ -48,13 +49,7 @@ UnicodeString TrimDocumentFieldName(const UnicodeString& Name) {
 }
 
 AnsiString DocumentConfidenceText(double Confidence) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, Confidence, std::chars_format::general, 15);
-  AnsiString text(buf, r.ptr);
-  const char16_t sep = FormatSettings().DecimalSeparator;
-  const size_t point = text.find('.');
-  if (point != AnsiString::npos && sep != u'.') text.replace(point, 1, ToUtf8(UnicodeString(1, sep)));
-  return text;
+  return ToUtf8(FloatToStr(Confidence, FormatSettings().DecimalSeparator));
 }
 
 // ---- FdXmlSink -----------------------------------------------------------------------
@@ -213,13 +208,20 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   xml_.StartElement("Data");
   xml_.CData(std::string_view());  // the section stands also for no bytes
   // The text goes straight to the sink between the section's opening and
-  // closing: one buffer for the text of a block, written once per block.
-  kxInternal::Base64Encoder encoder(true);
+  // closing.
+  WriteBlobBase64(Blob, true, [this](std::string_view text) { sink_.Write(text); });
+  xml_.EndElement();
+}
+
+void WriteBlobBase64(const TkxBlob& Blob, bool Format,
+                     const std::function<void(std::string_view)>& Out) {
+  // One buffer for the text of a block, handed on once per block.
+  kxInternal::Base64Encoder encoder(Format);
   const std::unique_ptr<char[]> text(
       new char[kxInternal::Base64Encoder::MaxUpdateLength(kDocumentBlobBlock)]);
   auto encode = [&](std::string_view bytes) {
     const char* end = encoder.Update(bytes, text.get());
-    if (end != text.get()) sink_.Write(std::string_view(text.get(), static_cast<size_t>(end - text.get())));
+    if (end != text.get()) Out(std::string_view(text.get(), static_cast<size_t>(end - text.get())));
   };
   if (!Blob.BlobData.Empty()) {
     std::string_view bytes = Blob.BlobData.View();  // the shared buffer itself, no copy
@@ -233,7 +235,8 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
     std::unique_ptr<FileStream> file;
     int64_t remaining = 0;
     try {
-      file = std::make_unique<FileStream>(Blob.BlobLink, fmOpenRead | fmShareDenyWrite);
+      // A FIFO or a device is no blob file: refused, never waited for.
+      file = std::make_unique<FileStream>(Blob.BlobLink, fmOpenRead | fmShareDenyWrite, true);
       remaining = file->Size();
     } catch (const Exception&) {
       throw Exception(failure);
@@ -259,8 +262,7 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   }
   char tail[kxInternal::Base64Encoder::kMaxFinishLength];
   const char* end = encoder.Finish(tail);
-  if (end != tail) sink_.Write(std::string_view(tail, static_cast<size_t>(end - tail)));
-  xml_.EndElement();
+  if (end != tail) Out(std::string_view(tail, static_cast<size_t>(end - tail)));
 }
 
 // ---- The document ----------------------------------------------------------------
@@ -307,6 +309,20 @@ void WriteOptions(TkxDocumentXmlWriter& doc, const TDocumentQueueRecord& q, bool
 
 }  // namespace
 
+void CompleteDocumentRecord(TDocumentQueueRecord& QueueItem) {
+  if (QueueItem.MetaData.empty()) QueueItem.MetaData = ParseMetaDataBuffer(QueueItem.MetaDataBuffer);
+  if (QueueItem.Subject.empty()) QueueItem.Subject = GetSubjectText(QueueItem);
+  QueueItem.KeyHash = GetKeyHash(QueueItem.MetaData);
+  for (TkxMetaField& field : QueueItem.MetaData) {
+    field.IntField = TrimDocumentFieldName(field.IntField);
+    field.ExtField = TrimDocumentFieldName(field.ExtField);
+  }
+  // The whole table, header included, comes from the buffer when it has no
+  // rows; an empty buffer gives an empty table.
+  if (QueueItem.MetaTableData.Rows.empty())
+    QueueItem.MetaTableData = ParseMetaTableDataBuffer(QueueItem.MetaTableDataBuffer);
+}
+
 void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
                       bool IncludeOptions) {
   XmlWriter xml(Sink);
@@ -319,9 +335,7 @@ void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Si
                       BuildDocumentUri(QueueItem.Repository, QueueItem,
                                        static_cast<int32_t>(QueueItem.Version)));
 
-  if (QueueItem.MetaData.empty()) QueueItem.MetaData = ParseMetaDataBuffer(QueueItem.MetaDataBuffer);
-  if (QueueItem.Subject.empty()) QueueItem.Subject = GetSubjectText(QueueItem);
-  QueueItem.KeyHash = GetKeyHash(QueueItem.MetaData);
+  CompleteDocumentRecord(QueueItem);
 
   xml.StartElement("Options");
   WriteOptions(doc, QueueItem, IncludeOptions);
@@ -329,15 +343,7 @@ void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Si
 
   xml.StartElement("Content");
   xml.StartElement("Index");
-  for (TkxMetaField& field : QueueItem.MetaData) {
-    field.IntField = TrimDocumentFieldName(field.IntField);
-    field.ExtField = TrimDocumentFieldName(field.ExtField);
-    doc.IndexField(field);
-  }
-  // The whole table, header included, comes from the buffer when it has no
-  // rows; an empty buffer gives an empty table.
-  if (QueueItem.MetaTableData.Rows.empty())
-    QueueItem.MetaTableData = ParseMetaTableDataBuffer(QueueItem.MetaTableDataBuffer);
+  for (const TkxMetaField& field : QueueItem.MetaData) doc.IndexField(field);
   doc.Table(QueueItem.MetaTableData);
   xml.EndElement();  // Index
 

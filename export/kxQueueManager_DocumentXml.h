@@ -16,7 +16,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "export/kxQueueManager_Record.h"
 #include "platform/rtl/Text.h"
@@ -41,10 +43,23 @@ inline constexpr size_t kDocumentBlobBlock = 57 * 16 * 1024;
 //   TrimDocumentFieldName(u"\u3000 Total\u00A0") == u"Total"
 UnicodeString TrimDocumentFieldName(const UnicodeString& Name);
 
-// The confidence of a field or an alternative: up to 15 significant digits,
-// no trailing zeros, no point for a whole number, and the decimal separator
-// of the format settings:  87 -> "87";  87.25 -> "87.25" (or "87,25").
+// The confidence of a field or an alternative: the platform's general float
+// text (FloatToStr: up to 15 significant digits, no trailing zeros, no point
+// for a whole number, an exponent from 1E15 on and below 1E-4) with the
+// decimal separator of the format settings:
+//   87 -> "87";  87.25 -> "87.25" (or "87,25");  -1e15 -> "-1E15";  1e-5 -> "1E-5".
 AnsiString DocumentConfidenceText(double Confidence);
+
+// The Base64 text of a blob's bytes, handed to Out in pieces of about
+// 1 MiB of bytes: BlobData when it is not empty (read from the shared
+// buffer itself, no copy), else the file at BlobLink, read in blocks of
+// kDocumentBlobBlock bytes. Format as the encoder's (lines of 76
+// characters joined by CR LF); nothing for no bytes. Raises
+// Exception("blob stream exception of file " + BlobLink) when the file
+// cannot be opened or read, or yields fewer bytes than its size at opening;
+// the text of the blocks before stays with Out.
+void WriteBlobBase64(const TkxBlob& Blob, bool Format,
+                     const std::function<void(std::string_view)>& Out);
 
 // A sink that writes to a file descriptor it does not own, or to a staged
 // file (which then syncs a large document while it is written), gathering
@@ -102,12 +117,15 @@ class TkxDocumentXmlWriter {
   kx::platform::XmlSink& sink_;
 };
 
+// Completes QueueItem as the document writer does before it writes: MetaData
+// from MetaDataBuffer when it has no fields, Subject from GetSubjectText when
+// empty, KeyHash always, IntField and ExtField of every field trimmed, and
+// the whole table from MetaTableDataBuffer when it has no rows.
+void CompleteDocumentRecord(TDocumentQueueRecord& QueueItem);
+
 // Writes QueueItem as a document XML into Sink and calls Sink.Flush at the
-// end. The record is completed first and keeps the changes, also when a
-// later step fails: MetaData from MetaDataBuffer when it has no fields,
-// Subject from GetSubjectText when empty, KeyHash always, IntField and
-// ExtField of every field trimmed, and the whole table from
-// MetaTableDataBuffer when it has no rows. IncludeOptions writes all option
+// end. The record is completed first (CompleteDocumentRecord) and keeps the
+// changes, also when a later step fails. IncludeOptions writes all option
 // elements, else CreationDate, ChangeDate, Language, Subject and Messages.
 // Raises on any failure; bytes written before it stay in the sink.
 void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,

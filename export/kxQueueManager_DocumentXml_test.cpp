@@ -107,9 +107,14 @@ TEST(DocumentXml, FieldConfidenceText) {
   EXPECT_EQ(kxQueueManager::DocumentConfidenceText(87.25), "87.25");
   EXPECT_EQ(kxQueueManager::DocumentConfidenceText(0), "0");
   EXPECT_EQ(kxQueueManager::DocumentConfidenceText(33.333333333333336), "33.3333333333333");
+  // Beyond the plain range the platform's exponent form, as FloatToStr writes it.
+  EXPECT_EQ(kxQueueManager::DocumentConfidenceText(-1e15), "-1E15");
+  EXPECT_EQ(kxQueueManager::DocumentConfidenceText(1e-5), "1E-5");
+  EXPECT_EQ(kxQueueManager::DocumentConfidenceText(0.0001), "0.0001");
   const char16_t saved = FormatSettings().DecimalSeparator;
   FormatSettings().DecimalSeparator = u',';
   EXPECT_EQ(kxQueueManager::DocumentConfidenceText(87.25), "87,25");
+  EXPECT_EQ(kxQueueManager::DocumentConfidenceText(-2.5e-7), "-2,5E-7");
   FormatSettings().DecimalSeparator = saved;
 
 }

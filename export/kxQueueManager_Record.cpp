@@ -43,24 +43,6 @@ E EnumFromText(const UnicodeString& Text, const std::array<const char*, N>& Text
   return Default;
 }
 
-// Writes Bytes to a new file Target (replacing one), straight from the shared
-// buffer so that no copy of the bytes is made.
-bool WriteBytesToFile(const UnicodeString& Target, const ByteBuffer& Bytes) {
-  try {
-    FileStream stream(Target, 0xFF00);
-    const std::string_view view = Bytes.View();
-    size_t done = 0;
-    while (done < view.size()) {
-      const int64_t n = stream.Write(view.data() + done, static_cast<int64_t>(view.size() - done));
-      if (n <= 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    return true;
-  } catch (const Exception&) {
-    return false;
-  }
-}
-
 // The reference id of a stored copy: its file name without the extension
 // that was appended to it.
 UnicodeString RefIdOf(const UnicodeString& Target, const UnicodeString& Extension) {
@@ -83,7 +65,7 @@ bool InitQueueRecord(TDocumentQueueRecord& QueueItem) {
   // Everything that can fail runs before the record is touched.
   const TIdType id = TkxTools::CreateId();
   const TDateTime now = Now();
-  UnicodeString userName = TkxTools::GetUserNameEx(8);
+  UnicodeString userName = TkxTools::GetUserNameEx(TkxTools::NameUserPrincipal);
   UnicodeString client = TkxTools::GetComputerName();
 
   TDocumentQueueRecord fresh;
@@ -151,26 +133,30 @@ bool AddQueueBlob(TDocumentQueueRecord& QueueItem, const UnicodeString& FileName
                   (BlobId.empty() ? IntToStr(static_cast<int64_t>(slot) + 1) : ToUtf16(BlobId));
     }
     // A host's id may hold separators or ".."; the copy must stay inside
-    // StorePath. The extension keeps its case on disk.
+    // StorePath. The copy's extension is the one the record names, so that
+    // Reference + Extension finds it on a file system that tells case apart.
     storeName = TkxFiles::ConvertToFileName(storeName);
-    const UnicodeString safeExtension = TkxFiles::ConvertToFileName(extension);
-    UnicodeString target = TkxFiles::CheckPathExt(StorePath) + storeName + safeExtension;
+    extension = LowerText(TkxFiles::ConvertToFileName(extension));
+    UnicodeString target = TkxFiles::CheckPathExt(StorePath) + storeName + extension;
     // Another document's copy may already sit there (a repeated document
-    // id); overwriting it would change that document's content.
-    target = TkxFiles::GetFreeFileName(target, 99999999, u"-", false, false);
+    // id), or appear while this one is written: the copy takes the next free
+    // name and never replaces anything. It is on disk before the document
+    // that references it.
+    target = kx::platform::FreeFileName(target);
     TkxFiles::CreatePath(target, true);
+    UnicodeString published;
     if (!BlobData.Empty()) {
-      if (!WriteBytesToFile(target, BlobData))
+      if (!kx::platform::WriteFileToFreeName(BlobData.View(), target, published))
         throw Exception(u"unable to stream blob data to " + target);
     } else {
-      if (!TkxFiles::CopyFile32(FileName, target, uint32_t{0}))
+      if (!kx::platform::CopyFileToFreeName(FileName, target, published))
         throw Exception(u"unable to copy " + FileName + u" to blob " + target);
-      if (!kx::platform::SetFileAttributes(target, kx::platform::faArchive))
-        throw Exception(u"unable to set faarchive attribute on " + target);
+      if (!kx::platform::SetFileAttributes(published, kx::platform::faArchive))
+        throw Exception(u"unable to set faarchive attribute on " + published);
     }
-    link = target;
+    link = published;
     data.Clear();
-    refId = ToUtf8(RefIdOf(target, safeExtension));
+    refId = ToUtf8(RefIdOf(published, extension));
   }
 
   TkxBlob blob = append ? TkxBlob() : QueueItem.Blobs[slot];

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Text.h"
@@ -60,6 +61,8 @@ struct TDocumentQueueRecord {
   friend bool operator==(const TDocumentQueueRecord&, const TDocumentQueueRecord&) = default;
 };
 
+using TDocumentQueueRecords = std::vector<TDocumentQueueRecord>;
+
 // Resets QueueItem for a new document: a new Id, Version 1, state and task
 // kxQS_Unknown / kxQT_Unknown, CreationDate = ChangeDate = now (one clock
 // reading), RetryDate one day earlier, UserName the user-principal name,
@@ -80,9 +83,12 @@ TkxQueueTask StrToQueueTask(const UnicodeString& Text, TkxQueueTask Default);
 // (FileName) or from bytes (BlobData). Empty BlobName, MimeType and Extension
 // are taken from the file name. With Store the file or bytes are copied to
 // StorePath as Id + "-" + (BlobId or slot number) + extension; the blob then
-// points at the copy and BlobRefId names it. An existing file there is never
-// overwritten: the copy gets a free name ("ABC-1-2.pdf"), and the name is
-// made file-name safe. Raises on every failure and then leaves QueueItem as
+// points at the copy and BlobRefId names it. The name is made file-name safe
+// and its extension lower case, the same text as the blob's Extension, so
+// BlobRefId + Extension names the copy. No existing entry is ever
+// overwritten: the copy is written under a staged name, synced, and given
+// the first free name ("ABC-1-2.pdf"), the next one when another writer
+// takes that name meanwhile. Raises on every failure and then leaves QueueItem as
 // it was (a copy already written stays on disk). Always true otherwise.
 bool AddQueueBlob(TDocumentQueueRecord& QueueItem, const UnicodeString& FileName,
                   const UnicodeString& BlobName, const ByteBuffer& BlobData,

@@ -138,7 +138,9 @@ TEST_F(QueueBlobTest, StoresFileBesideDocument) {
   Store(in);
   ASSERT_EQ(record_.Blobs.size(), 1u);
   const TkxBlob& b = record_.Blobs[0];
-  const std::string target = "store/ABC-1.PDF";  // the extension keeps its case on disk
+  // The copy has the extension the record names, so Reference + Extension
+  // finds it on a file system that tells case apart.
+  const std::string target = "store/ABC-1.pdf";
   EXPECT_EQ(Read(target), "%PDF-1.4 first");
   EXPECT_EQ(b.BlobRefId, "ABC-1");
   EXPECT_EQ(b.Extension, u".pdf");
@@ -174,6 +176,25 @@ TEST_F(QueueBlobTest, StoredCopyNeverOverwritesAnotherDocumentsBlob) {
   EXPECT_EQ(second.Blobs[0].BlobLink, U("store/ABC-1-2.pdf"));
 }
 
+// The name of the copy and the record's Extension agree also for an
+// extension that no file name can carry as it is.
+TEST_F(QueueBlobTest, StoredCopyIsNamedAsTheRecordSays) {
+  struct Case { const char* file; const char16_t* extension; const char* copy; };
+  const Case cases[] = {
+      {"scan.p:f", u"", "ABC-1.pf"},
+      {"b.TIF", u"", "ABC-2.tif"},
+      {"c.pdf", u".P*D?F", "ABC-3.pdf"},
+      {".hidden.pdf", u"", "ABC-4.pdf"},  // a dot-named host file copies like any other
+  };
+  for (const Case& c : cases) {
+    AddQueueBlob(record_, U(Input(c.file, c.file)), u"", ByteBuffer(), u"", c.extension, true,
+                 U("store"), u"", "", -1, -1, kxCM_None);
+    const TkxBlob& b = record_.Blobs.back();
+    EXPECT_EQ(Read("store/" + b.BlobRefId + ToUtf8(b.Extension)), c.file) << c.file;
+    EXPECT_EQ(b.BlobLink, U(std::string("store/") + c.copy)) << c.file;
+  }
+}
+
 TEST_F(QueueBlobTest, StoreNameFromHostIdStaysInStoreFolder) {
   record_.Id = TIdType("../../evil");
   Store(Input("a.txt", "x"), "..\\b/c");
@@ -189,8 +210,8 @@ TEST_F(QueueBlobTest, StoresBytesAndBlankIdGetsNewName) {
                true, U("store"), u"", "", -1, 3, kxCM_AES256);
   const TkxBlob& b = record_.Blobs[0];
   EXPECT_EQ(b.BlobRefId.size(), 32u);
-  EXPECT_EQ(b.BlobLink, U("store/" + b.BlobRefId + ".EML"));
-  EXPECT_EQ(Read("store/" + b.BlobRefId + ".EML"), std::string("raw\0bytes", 9));
+  EXPECT_EQ(b.BlobLink, U("store/" + b.BlobRefId + ".eml"));
+  EXPECT_EQ(Read("store/" + b.BlobRefId + ".eml"), std::string("raw\0bytes", 9));
   EXPECT_TRUE(b.BlobData.Empty());
   EXPECT_EQ(b.BlobSize, 9);
   EXPECT_EQ(b.DataSize, 3);

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <memory>
 
+#include "export/kxQueueManager_DocumentJson.h"
 #include "export/kxQueueManager_DocumentXml.h"
+#include "platform/file/FileSystem.h"
 #include "platform/file/Path.h"
 #include "platform/file/StagedFile.h"
 #include "platform/rtl/Exceptions.h"
@@ -26,7 +28,9 @@ UnicodeString ZipNameOf(const UnicodeString& FileName) {
 }
 
 // Publishes the staged file as FileName (asking NextName while the name is
-// taken, when given) and checks that it exists.
+// taken, when given) and checks that it is there. The check is for a regular
+// file whatever its name: a document named ".doc.xml" is hidden to
+// FileExists, yet it was written.
 void Publish(kx::platform::StagedFile& staged, UnicodeString& FileName,
              const std::function<UnicodeString()>& NextName) {
   for (;;) {
@@ -37,7 +41,7 @@ void Publish(kx::platform::StagedFile& staged, UnicodeString& FileName,
     }
     throw SaveFailure{u"streaming to file " + FileName + u" failed"};
   }
-  if (!TkxFiles::FileExists(FileName))
+  if (!kx::platform::RegularFileExists(FileName))
     throw SaveFailure{u"created file " + FileName + u" does not exists"};
 }
 
@@ -45,14 +49,9 @@ void AddToZip(const UnicodeString& FileName) {
   const UnicodeString zip = ZipNameOf(FileName);
   if (!TkxFiles::AddFileToZip(ToUtf8(FileName), ToUtf8(zip), AnsiString()))
     throw SaveFailure{u"streaming to zip file " + zip + u" failed"};
-  if (!TkxFiles::FileExists(zip)) throw SaveFailure{u"created zip file " + zip + u" does not exists"};
+  if (!kx::platform::RegularFileExists(zip))
+    throw SaveFailure{u"created zip file " + zip + u" does not exists"};
 }
-
-// Takes the bytes of a document whose file cannot be made, and keeps none.
-class DiscardXmlSink final : public kx::platform::XmlSink {
- public:
-  void Write(std::string_view) override {}
-};
 
 // Writes the document into Sink. False with the writer's own text in
 // Message when the writer fails; a sink that refuses bytes is a failure of
@@ -82,17 +81,6 @@ std::unique_ptr<kx::platform::StagedFile> Stage(const UnicodeString& FileName) {
   }
 }
 
-void WriteAllTo(kx::platform::StagedFile& staged, std::string_view bytes,
-                const UnicodeString& FileName) {
-  try {
-    FdXmlSink sink(staged);
-    sink.Write(bytes);
-    sink.Flush();
-  } catch (const Exception&) {
-    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
-  }
-}
-
 }  // namespace
 
 bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueRecord& QueueItem,
@@ -103,10 +91,9 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
     try {
       staged = Stage(FileName);
     } catch (const SaveFailure&) {
-      // The document comes before its file: without a file the record is
-      // still completed, and a failing writer is the reason given.
-      DiscardXmlSink none;
-      if (!WriteDocument(QueueItem, none, IncludeOptions, FileName, Message)) return false;
+      // No file, no document: the save stops here, before any blob is read
+      // and encoded. The record is completed all the same.
+      CompleteDocumentRecord(QueueItem);
       throw;
     }
     {
@@ -129,22 +116,29 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
   return true;
 }
 
-void CreateDocumentJson(TDocumentQueueRecord&, AnsiString& DocumentJson, bool, bool,
-                        UnicodeString& Message) {
-  DocumentJson.clear();
-  Message = u"document json writer not built";
-  throw Exception(Message);
-}
-
 bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                       TDocumentQueueRecord& QueueItem, bool IncludeOptions,
                       UnicodeString& Message) {
   UnicodeString name = FileName;
   try {
-    AnsiString json;
-    CreateDocumentJson(QueueItem, json, IncludeOptions, true, Message);
-    std::unique_ptr<kx::platform::StagedFile> staged = Stage(name);
-    WriteAllTo(*staged, json, name);
+    std::unique_ptr<kx::platform::StagedFile> staged;
+    try {
+      staged = Stage(name);
+    } catch (const SaveFailure&) {
+      // As for the XML: the record is completed without a file and no blob
+      // is read; a failing writer is the reason given.
+      struct Discard final : kx::platform::XmlSink {
+        void Write(std::string_view) override {}
+      } none;
+      WriteDocumentJson(QueueItem, none, IncludeOptions, false);
+      throw;
+    }
+    try {
+      FdXmlSink sink(*staged);
+      WriteDocumentJson(QueueItem, sink, IncludeOptions, true);
+    } catch (const EWriteError&) {
+      throw SaveFailure{u"streaming to file " + name + u" failed"};
+    }
     Publish(*staged, name, nullptr);
     if (CreateZip) AddToZip(name);
   } catch (const SaveFailure& f) {

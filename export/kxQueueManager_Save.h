@@ -26,9 +26,10 @@ namespace kxQueueManager {
 //     "created file " + FileName + " does not exists",
 //     "streaming to zip file " + archive + " failed",
 //     "created zip file " + archive + " does not exists".
-// A document written before the zip step failed stays. The record is
-// completed also when the file cannot be made, and a failing writer is then
-// the reason given.
+// A document written before the zip step failed stays. When the file cannot
+// be made the save stops at once ("streaming to file ... failed"), reading
+// no blob; the record is completed all the same. The checks that the file
+// and the archive are there count any regular file, dot-named ones too.
 //
 // With NextName set, the file is published without replacing anything: when
 // FileName was taken since it was chosen, NextName() gives another name, and
@@ -38,14 +39,10 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
                      bool IncludeOptions, UnicodeString& Message,
                      const std::function<UnicodeString()>& NextName = nullptr);
 
-// The document JSON text of QueueItem. Not built yet: it sets Message to
-// say so and raises Exception with that text.
-void CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
-                        bool IncludeOptions, bool IncludeBlobData, UnicodeString& Message);
-
-// As SaveDocumentXML for the JSON text of CreateDocumentJson (blob bytes
-// always embedded). Every failure, the writer's included, gives
-// "error creating document json file (" + its text + ")".
+// As SaveDocumentXML for the document JSON (WriteDocumentJson, blob bytes
+// always embedded), streamed into the staged file. Every failure, the
+// writer's included, gives "error creating document json file (" + its
+// text + ")".
 bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                       TDocumentQueueRecord& QueueItem, bool IncludeOptions,
                       UnicodeString& Message);

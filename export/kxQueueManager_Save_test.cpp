@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "export/kxQueueManager_DocumentJson.h"
 #include "export/kxQueueManager_DocumentXml.h"
 #include "tests/support/ScratchFolder.h"
 
@@ -96,12 +97,11 @@ TEST_F(SaveDocument, FailingWriterLeavesNoFileAndKeepsTheOldOne) {
   EXPECT_EQ(Read("doc.xml"), "previous");
   EXPECT_EQ(Listing(), "doc.xml new ");
 
-  // The document comes before its file: the writer's failure is the reason
-  // also where no file could be made.
+  // Where no file can be made the save stops there, before any blob is
+  // read: the file is the reason.
   UnicodeString below = U("doc.xml/doc.xml");
   EXPECT_FALSE(kxQueueManager::SaveDocumentXML(below, false, q, true, message));
-  EXPECT_EQ(message, u"error creating document xml (blob stream exception of file " +
-                         U("missing.bin") + u")");
+  EXPECT_EQ(message, u"error creating document xml file (streaming to file " + below + u" failed)");
   EXPECT_EQ(Listing(), "doc.xml new ");
 }
 
@@ -142,11 +142,53 @@ TEST_F(SaveDocument, FailureTexts) {
   EXPECT_EQ(message, u"error creating document xml file (streaming to zip file " +
                          U("busy.zip") + u" failed)");
   EXPECT_TRUE(fs::exists(P("busy.xml")));  // the document stays
+}
 
-  UnicodeString json = U("doc.json");
-  EXPECT_FALSE(kxQueueManager::SaveDocumentJson(json, false, q, true, message));
-  EXPECT_EQ(message, u"error creating document json file (document json writer not built)");
-  EXPECT_FALSE(fs::exists(P("doc.json")));
+TEST_F(SaveDocument, JsonIsStreamedIntoItsFileAndZipped) {
+  TDocumentQueueRecord q = Record();
+  UnicodeString message = u"old";
+  ASSERT_TRUE(kxQueueManager::SaveDocumentJson(U("a/doc.json"), true, q, true, message))
+      << ToUtf8(message);
+  EXPECT_EQ(message, u"");
+
+  TDocumentQueueRecord again = Record();
+  AnsiString text;
+  ASSERT_TRUE(kxQueueManager::CreateDocumentJson(again, text, true, true, message));
+  EXPECT_EQ(Read("a/doc.json"), text);
+  EXPECT_NE(text.find(R"("Data" : "YWJj")"), std::string::npos);  // bytes always embedded
+  EXPECT_EQ(q, again);
+  const std::string zip = P("a/doc.zip");
+  EXPECT_NE(Unzip("-t '" + zip + "'").find("No errors detected"), std::string::npos);
+  EXPECT_EQ(Unzip("-p '" + zip + "' doc.json"), text + "status 0");
+}
+
+TEST_F(SaveDocument, JsonFailureTexts) {
+  TDocumentQueueRecord q = Record();
+  UnicodeString message;
+  Write("file", "not a folder");
+  EXPECT_FALSE(kxQueueManager::SaveDocumentJson(U("file/doc.json"), false, q, true, message));
+  EXPECT_EQ(message, u"error creating document json file (streaming to file " + U("file/doc.json") +
+                         u" failed)");
+
+  // The writer's failure is wrapped too and leaves no file; where no file
+  // can be made the save stops there, before any blob is read, as the XML
+  // save does.
+  q.Blobs[0].BlobData.Clear();
+  q.Blobs[0].BlobLink = U("missing.bin");
+  const struct {
+    const char* name;
+    UnicodeString reason;
+  } cases[] = {
+      {"doc.json", u"blob stream exception of file " + U("missing.bin")},
+      {"file/doc.json", u"streaming to file " + U("file/doc.json") + u" failed"},
+  };
+  for (const auto& c : cases) {
+    q.KeyHash = TIdType();
+    EXPECT_FALSE(kxQueueManager::SaveDocumentJson(U(c.name), false, q, true, message));
+    EXPECT_EQ(message, u"error creating document json file (" + c.reason + u")");
+    EXPECT_EQ(q.KeyHash, GetKeyHash(q.MetaData));  // completed all the same
+  }
+  EXPECT_EQ(Listing(), "file ");
 }
 
 TEST_F(SaveDocument, WithNextNameATakenNameIsNeverReplaced) {

@@ -3,6 +3,8 @@
 
 #include "environment/kxClassFactory.h"
 #include "environment/kxVanto_Paths.h"
+#include "export/kxQueueManager_DocumentJson.h"
+#include "export/kxQueueManager_DocumentJsonReader.h"
 #include "export/kxQueueManager_DocumentXml.h"
 #include "export/kxQueueManager_Save.h"
 #include "platform/rtl/Exceptions.h"
@@ -36,6 +38,18 @@ bool TkxQueueTools::ConvertToInplaceBlobs(TDocumentQueueRecord& QueueItem) {
 bool TkxQueueTools::CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
                                       bool IncludeOptions) {
   return kxQueueManager::CreateDocumentXML(QueueItem, DocumentXML, IncludeOptions, Message);
+}
+
+bool TkxQueueTools::CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
+                                       bool IncludeOptions, bool IncludeBlobData) {
+  return kxQueueManager::CreateDocumentJson(QueueItem, DocumentJson, IncludeOptions,
+                                            IncludeBlobData, Message);
+}
+
+bool TkxQueueTools::LoadDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
+                                     bool NewId, bool LoadBlobRefs, bool LoadBlobRefData) {
+  return kxQueueManager::LoadDocumentJson(QueueItem, DocumentJson, NewId, LoadBlobRefs,
+                                          LoadBlobRefData, BlobTempPath, Message);
 }
 
 bool TkxQueueTools::SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,

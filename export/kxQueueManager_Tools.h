@@ -44,12 +44,37 @@ class TkxQueueTools : public TObject {
   // false with Message on failure (kxQueueManager::CreateDocumentXML).
   bool CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
                          bool IncludeOptions);
+  // The document JSON of QueueItem (completed on the way) in DocumentJson;
+  // on failure Message is set, DocumentJson emptied and the error raised
+  // again (kxQueueManager::CreateDocumentJson).
+  bool CreateDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson,
+                          bool IncludeOptions, bool IncludeBlobData);
+  // Reads a document JSON (a ".json" path or the text) into QueueItem,
+  // looking referenced blobs up in the document's folder and then in
+  // BlobTempPath; on failure Message is set and the error raised again
+  // (kxQueueManager::LoadDocumentJson). DocumentJson is not changed.
+  bool LoadDocumentJson(TDocumentQueueRecord& QueueItem, AnsiString& DocumentJson, bool NewId,
+                        bool LoadBlobRefs, bool LoadBlobRefData);
   // Saves QueueItem as a document file, optionally zipped beside it; false
   // with Message on failure (kxQueueManager::SaveDocumentXML/SaveDocumentJson).
   bool SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,
                        TDocumentQueueRecord& QueueItem, bool IncludeOptions);
   bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                         TDocumentQueueRecord& QueueItem, bool IncludeOptions);
+
+  // Reads a document XML, the path of a ".xml" file or the text itself, into
+  // QueueItem (reset first; BlobCount keeps its value). NewId gives the
+  // record a new Id and no StackId. With LoadBlobRefs each referenced blob's
+  // file is looked for in the document's folder, then in BlobTempPath, and
+  // with LoadBlobRefData its bytes are loaded. False with Message and
+  // DocumentXML emptied on failure (kxQueueManager::LoadDocumentXML).
+  bool LoadDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML, bool NewId,
+                       bool LoadBlobRefs, bool LoadBlobRefData);
+  // The document list ("kxDocuments") of QueueItems and the blob list
+  // ("kxBlobs") of Blobs in XML; false with Message and XML emptied on
+  // failure (kxQueueManager::CreateDocumentListXML/CreateBlobListXML).
+  bool CreateDocumentListXML(const TDocumentQueueRecords& QueueItems, AnsiString& XML);
+  bool CreateBlobListXML(const TkxBlobs& Blobs, AnsiString& XML);
 
   // Sends every blob of QueueItem to the queue server at ServerUrl, then its
   // document XML. True with Message emptied, DocId the server's document id

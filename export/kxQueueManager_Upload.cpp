@@ -8,6 +8,7 @@
 
 #include "environment/kxNet.h"
 #include "export/kxQueueManager_Tools.h"
+#include "platform/file/FileSystem.h"
 #include "platform/file/Remove.h"
 #include "platform/os/LastError.h"
 #include "platform/rtl/Exceptions.h"
@@ -71,7 +72,7 @@ void Progress(const THttpProgressCallBackProc& Callback, const UnicodeString& In
 // digest of a missing file does; other failures keep the stream's text.
 std::unique_ptr<FileStream> OpenBlobFile(const UnicodeString& FileName) {
   try {
-    return std::make_unique<FileStream>(FileName, fmOpenRead | fmShareDenyNone);
+    return std::make_unique<FileStream>(FileName, fmOpenRead | fmShareDenyNone, true);
   } catch (const EFOpenError&) {
     const int32_t error = kx::platform::LastOSError();
     if (error == ENOENT || error == ENOTDIR) throw Exception(u"file " + FileName + u" not found");
@@ -108,10 +109,15 @@ bool TkxQueueTools::UploadDocumentXML(TDocumentQueueRecord& QueueItem, const Uni
     const UnicodeString root = TkxNet::CheckRootUrlSuffix(ServerUrl);
     const UnicodeString session = ToUtf16(SessionId);
 
+    // The blobs sent from their files: the only ones whose files may be
+    // deleted once the server has taken the document.
+    std::vector<bool> sentFromFile(QueueItem.Blobs.size(), false);
     for (size_t i = 0; i < QueueItem.Blobs.size(); ++i) {
       TkxBlob& blob = QueueItem.Blobs[i];
       Progress(HttpProgressCallBackProc, blob.BlobName);
-      const bool fromFile = !blob.BlobLink.empty() && TkxFiles::FileExists(blob.BlobLink);
+      // A regular file whatever its name: a host's "in/.scan.pdf" is sent
+      // like any other; a FIFO or a device is no file to send.
+      const bool fromFile = !blob.BlobLink.empty() && kx::platform::RegularFileExists(blob.BlobLink);
       if (!fromFile && blob.BlobData.Empty()) throw Exception(u"empty blob data");
       TkxMD5::RequireSelfTest();
 
@@ -134,6 +140,7 @@ bool TkxQueueTools::UploadDocumentXML(TDocumentQueueRecord& QueueItem, const Uni
                                 ") - possible network problem"));
       }
       blob.BlobRefId = TkxNet::GetHttpRawHeaderValue("BlobId", header);
+      sentFromFile[i] = fromFile;
       // A blob without an id stays in the record with its bytes and goes
       // into the document embedded, as a file blob without an id does.
       if (!fromFile && !blob.BlobRefId.empty()) {
@@ -154,9 +161,12 @@ bool TkxQueueTools::UploadDocumentXML(TDocumentQueueRecord& QueueItem, const Uni
         Put(TkxNet::BuildUrl(root, u"kxdocupload", parameters, kxENC_Mega), body, u"text/xml");
 
     if (DeleteSourceBlobs) {
-      for (const TkxBlob& blob : QueueItem.Blobs)
-        // A file that cannot be deleted stays, without error.
-        if (!blob.BlobLink.empty() && TkxFiles::FileExists(blob.BlobLink)) kx::platform::DeleteFile(blob.BlobLink);
+      // The same regular-file test as for sending; a file that cannot be
+      // deleted stays, without error.
+      for (size_t i = 0; i < QueueItem.Blobs.size(); ++i) {
+        const UnicodeString& link = QueueItem.Blobs[i].BlobLink;
+        if (sentFromFile[i] && kx::platform::RegularFileExists(link)) kx::platform::DeleteFile(link);
+      }
     }
     // The id names later document files ("%docid"): whatever the server
     // sends, it must not lead outside their folder. "." and ".." are valid

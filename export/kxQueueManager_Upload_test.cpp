@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <filesystem>
 #include <memory>
@@ -171,11 +173,31 @@ TEST_F(Upload, DeleteSourceBlobs) {
   for (const Case& c : cases) {
     FakeQueueServer server;
     if (c.documentFails) server.FailDocument(1, {.Kind = FakeFault::Status, .Status = 500});
-    TDocumentQueueRecord r = Record({FileBlob("a.pdf", "a"), FileBlob("b.pdf", "b"), MemoryBlob("m.txt", "m")});
-    EXPECT_EQ(Send(server, r, c.deleteSource), !c.documentFails);
+    // A dot-named host file is a blob file like any other.
+    TDocumentQueueRecord r = Record({FileBlob("a.pdf", "a"), FileBlob(".b.pdf", "b"), MemoryBlob("m.txt", "m")});
+    EXPECT_EQ(Send(server, r, c.deleteSource), !c.documentFails) << ToUtf8(tools_->Message);
     EXPECT_EQ(fs::exists(P("a.pdf")), !c.gone) << c.deleteSource << c.documentFails;
-    EXPECT_EQ(fs::exists(P("b.pdf")), !c.gone) << c.deleteSource << c.documentFails;
+    EXPECT_EQ(fs::exists(P(".b.pdf")), !c.gone) << c.deleteSource << c.documentFails;
+    if (!c.documentFails) {
+      EXPECT_EQ(server.Requests()[1].BodyMd5, TkxMD5::GetMD5FromString("b"));
+    }
   }
+  // Only files that were sent are deleted: a blob sent from memory keeps a
+  // file that its link names (it appeared after the blob went), and a FIFO
+  // named by a blob is no file to delete.
+  FakeQueueServer server;
+  TkxBlob memory = MemoryBlob("m.txt", "m");
+  memory.BlobLink = U("late.txt");
+  ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
+  TkxBlob fifo = MemoryBlob("f.txt", "f");
+  fifo.BlobLink = U("fifo");
+  TDocumentQueueRecord r = Record({memory, fifo});
+  tools_->HttpProgressCallBackProc = [&](double, const UnicodeString& info) {
+    if (info == u"Index data") Write("late.txt", "appeared meanwhile");
+  };
+  EXPECT_TRUE(Send(server, r, true)) << ToUtf8(tools_->Message);
+  EXPECT_EQ(Read("late.txt"), "appeared meanwhile");
+  EXPECT_TRUE(fs::exists(P("fifo")));
 }
 
 // A failure after a blob went from memory leaves its bytes in the record (the
@@ -311,6 +333,16 @@ TEST_F(Upload, FailuresBeforeAnyRequest) {
   TDocumentQueueRecord r = Record({empty});
   EXPECT_FALSE(Send(server, r));
   EXPECT_EQ(tools_->Message, u"empty blob data");
+  // Neither a FIFO (which would block the open) nor a device is a blob file.
+  ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
+  for (const std::u16string& link : {U("fifo"), std::u16string(u"/dev/zero")}) {
+    TkxBlob special;
+    special.BlobName = u"special";
+    special.BlobLink = link;
+    TDocumentQueueRecord s = Record({special});
+    EXPECT_FALSE(Send(server, s));
+    EXPECT_EQ(tools_->Message, u"empty blob data") << ToUtf8(link);
+  }
 
   TkxMD5::detail::SetSelfTestOverrideForTesting([] { return false; });
   TDocumentQueueRecord m = Record({MemoryBlob("m.txt", "x")});

@@ -31,6 +31,7 @@
 #include "platform/xml/XmlDocument.h"
 #include "system/internal/kxCipherToolsEvo3.h"
 #include "system/internal/kxScriptTools.h"
+#include "system/kxADO.h"
 #include "system/kxBase64.h"
 #include "system/kxConfigTools.h"
 #include "system/kxDateTime.h"
@@ -51,8 +52,6 @@
 #include "text/kxAnsiStringList.h"
 #include "text/kxConversion.h"
 #include "text/kxStrings.h"
-
-// TkxADODataSet joins this contract when the data set class is built.
 
 namespace {
 
@@ -867,6 +866,35 @@ TEST(SystemServices, TkxTypes) {
                     Txt(type)});
   }
   Check(rows);
+}
+
+// The log writer's use: a data set opened on a connection without a
+// command time-out, then a row appended with fields set by name.
+TEST(SystemServices, TkxADODataSet) {
+  namespace db = kx::platform::db;
+  Folder folder("ado");
+  db::CreateDatabase(folder.U("log.db"));
+  const auto c = db::Connection::Open(u"Provider=SQLite;Data Source=log.db", folder.U(""), {15, 0});
+  db::Command(*c, u"CREATE TABLE kx_log (DOCID VARCHAR(32), MESSAGE TEXT, LOGDATE DATETIME)").Execute();
+  TkxADODataSet log(*c, u"SELECT * FROM kx_log WHERE DOCID IS NULL");
+  log.Open();
+  const int32_t before = log.RecordCount();
+  const std::vector<UnicodeString> fields = log.FieldNames();
+  db::InsertRow(*c, u"kx_log", {{u"message", Variant::FromOleStr(u"started")},
+                                {u"LogDate", Variant::FromDate(Dt(2024, 1, 2, 3, 4, 5, 6))}});
+  log.Open();
+  Check({
+      {"CommandTimeout", Txt(c->CommandTimeout()), u"0"},
+      {"RecordCount before the row", Txt(before), u"0"},
+      {"FieldNames without rows", Txt(static_cast<int64_t>(fields.size())), u"3"},
+      {"RecordCount after InsertRow", Txt(log.RecordCount()), u"1"},
+      {"FieldByName(\"MESSAGE\")", log.FieldByName(u"MESSAGE").AsString(), u"started"},
+      {"FieldByName(\"LOGDATE\")", Txt(log.FieldByName(u"LOGDATE").Value()),
+       u"DATE 2024-01-02 03:04:05"},
+      {"FieldByName(\"DOCID\") is NULL", Txt(log.FieldByName(u"DocId").IsNull()), u"true"},
+      {"FieldByName of a missing field",
+       Raised([&] { log.FieldByName(u"nope"); }), u"field nope not found"},
+  });
 }
 
 TEST(SystemServices, TkxVersionTools) {

@@ -9,34 +9,11 @@
 #include <string>
 
 #include "export/kxQueueManager_DocumentXml.h"
+#include "fuzz/FuzzTexts.h"
 #include "platform/xml/XmlDocument.h"
 
-namespace {
-
-// Texts taken one after another from the input: a length byte, then that
-// many 16-bit units; empty once the input is used up.
-class Texts {
- public:
-  Texts(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  UnicodeString Next() {
-    if (pos_ >= size_) return UnicodeString();
-    size_t n = data_[pos_++] % 24;
-    UnicodeString s;
-    for (; n > 0 && pos_ + 1 < size_; --n, pos_ += 2)
-      s += static_cast<char16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
-    return s;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Texts t(data, size);
+  kx::fuzz::Texts t(data, size);
   TDocumentQueueRecord q;
   q.Id = TIdType(ToUtf8(t.Next()));
   q.Subject = t.Next();

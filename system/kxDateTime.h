@@ -209,7 +209,7 @@ TDateTime UnixTimeToDateTime(int64_t UnixTime);
 // ---- Locale date formats --------------------------------------------------------------
 
 // The short date format of the user's locale (UserLocale()) with its real
-// separator, the same as the process record's: "dd.mm.yyyy" under de_DE,
+// separator, the same as the process record's: "dd.MM.yyyy" under de_DE,
 // "yyyy-mm-dd" under C.
 UnicodeString ShortDateFormat();
 // The record's ShortDateFormat with every "/" replaced by its DateSeparator

@@ -20,10 +20,6 @@
 namespace TkxFiles {
 namespace {
 
-UnicodeString FreeNameOf(const UnicodeString& Path) {
-  return GetFreeFileName(Path, 99999999, u"-", false, false);
-}
-
 // Destination exists and holds the bytes of Source (by digest).
 bool Same(const UnicodeString& Source, const UnicodeString& Destination) {
   return FileExists(Destination) && CompareFile(Source, Destination);
@@ -177,7 +173,7 @@ int32_t SyncCopyFile32(const UnicodeString& Source, const UnicodeString& Destina
 
 bool CopyFileWithUniqueFileName(const UnicodeString& SourceFilepath,
                                 const UnicodeString& DestinationPath) {
-  return CopyFile32(SourceFilepath, FreeNameOf(DestinationPath));
+  return CopyFile32(SourceFilepath, kx::platform::FreeFileName(DestinationPath));
 }
 
 bool StreamCopyFile(const UnicodeString& Source, const UnicodeString& Destination,
@@ -199,10 +195,10 @@ bool StreamCopyFile(const UnicodeString& Source, const UnicodeString& Destinatio
         if (same) kx::platform::DeleteFile(Destination);
         break;
       case UNIQE_FILENAME:
-        if (same) target = FreeNameOf(Destination);
+        if (same) target = kx::platform::FreeFileName(Destination);
         break;
       case IF_NOT_SAME_USE_UNIQUE_FILE_NAME:
-        if (EqualFileNames(Source, Destination)) target = FreeNameOf(Destination);
+        if (EqualFileNames(Source, Destination)) target = kx::platform::FreeFileName(Destination);
         break;
     }
     if (itself && target == Destination) return true;
@@ -238,12 +234,12 @@ bool MoveFile32(const UnicodeString& Source, const UnicodeString& Destination) {
 
 bool MoveFileWithUniqueFileName(const UnicodeString& SourceFilepath,
                                 const UnicodeString& DestinationPath) {
-  return MoveFile32(SourceFilepath, FreeNameOf(DestinationPath));
+  return MoveFile32(SourceFilepath, kx::platform::FreeFileName(DestinationPath));
 }
 
 UnicodeString MoveAndGetFileWithUniqueFileName(const UnicodeString& SourceFilepath,
                                                const UnicodeString& DestinationPath) {
-  const UnicodeString target = FreeNameOf(DestinationPath);
+  const UnicodeString target = kx::platform::FreeFileName(DestinationPath);
   return MoveFile32(SourceFilepath, target) ? target : UnicodeString();
 }
 
@@ -284,7 +280,7 @@ int32_t MoveFile32(const UnicodeString& Source, const UnicodeString& Destination
 
 bool ForceMoveFile32(const UnicodeString& Source, const UnicodeString& Destination) {
   kx::platform::SetFileAttributes(Source, kx::platform::faArchive);
-  return MoveFile32(Source, FreeNameOf(Destination));
+  return MoveFile32(Source, kx::platform::FreeFileName(Destination));
 }
 
 UnicodeString ForceMoveFile32(const UnicodeString& Source, const UnicodeString& Destination,
@@ -295,13 +291,13 @@ UnicodeString ForceMoveFile32(const UnicodeString& Source, const UnicodeString& 
   switch (ExistMode) {
     case IF_SAME_DO_NOTHING:
       if (Same(Source, Destination)) return {};
-      target = FreeNameOf(Destination);
+      target = kx::platform::FreeFileName(Destination);
       break;
     case OVERWRITE:
       target = Destination;
       break;
     case UNIQE_FILENAME:
-      target = FreeNameOf(Destination);
+      target = kx::platform::FreeFileName(Destination);
       break;
     case IF_NOT_SAME_USE_UNIQUE_FILE_NAME:
       if (Same(Source, Destination)) {
@@ -309,7 +305,7 @@ UnicodeString ForceMoveFile32(const UnicodeString& Source, const UnicodeString& 
         if (!kx::platform::IsSameFile(Source, Destination)) ForceDeleteFile(Source);
         return Destination;
       }
-      target = FreeNameOf(Destination);
+      target = kx::platform::FreeFileName(Destination);
       break;
     default:
       return {};

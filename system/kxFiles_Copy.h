@@ -4,13 +4,15 @@
 // rebuild the source path below a new root.
 //
 // Terms used below:
-//   - the free name of a path: GetFreeFileName(path, 99999999, "-", false,
-//     false), the path itself when no file occupies it, else the first free
-//     "name-2.ext", "name-3.ext", ...;
+//   - the free name of a path: kx::platform::FreeFileName(path), the path
+//     itself when no entry of any kind (a file, hidden or not, a folder, a
+//     link) holds that name, else the first free "name-2.ext", "name-3.ext",
+//     ...;
 //   - "same": the target exists (FileExists) and has the MD5 digest of the
 //     source (CompareFile).
 // The copies are made by the file layer (bytes, permission bits and the
-// last-write time); a copy that fails half way leaves no new file behind.
+// last-write time), staged beside the target and named only when complete:
+// a copy that fails half way, or a crash, leaves no new file behind.
 // Failures show in the result only and leave the reason in the last OS
 // error, unless an operation says it raises.
 #pragma once

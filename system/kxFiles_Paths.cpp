@@ -26,12 +26,6 @@ using kx::platform::IsPathDelimiter;
 
 bool EndsWithDelimiter(const UnicodeString& s) { return !s.empty() && IsPathDelimiter(s.back()); }
 
-// The file name's extension split off: Destination == stem + extension.
-void SplitExtension(const UnicodeString& path, UnicodeString& stem, UnicodeString& extension) {
-  extension = kx::platform::ExtractFileExt(path);
-  stem = path.substr(0, path.size() - extension.size());
-}
-
 const TkxCharSet& ForbiddenFileNameChars() {
   static const TkxCharSet set = [] {
     TkxCharSet s = TkxStrings::TkxCharSetOf(u"\"*/:<>?\\|");
@@ -143,23 +137,8 @@ UnicodeString BuildPathStr(const UnicodeString& InPath, bool CheckPathSuffix,
 UnicodeString GetFreeFileName(const UnicodeString& Destination, uint32_t MaxRetry,
                               const UnicodeString& Separator, bool AlwaysAddId,
                               bool WithLeadingZero) {
-  UnicodeString stem, extension;
-  SplitExtension(Destination, stem, extension);
-  UnicodeString candidate;
-  for (uint64_t n = 1;; ++n) {
-    if (n == 1 && !AlwaysAddId) {
-      candidate = Destination;
-    } else {
-      UnicodeString number = ToUtf16(std::to_string(n));
-      if (WithLeadingZero) number = TkxStrings::FillStrNullW(number, 6);
-      candidate = stem + Separator + number + extension;
-    }
-    if (n >= MaxRetry) break;
-    if (!FileExists(candidate)) return candidate;
-  }
-  while (FileExists(candidate))
-    candidate = stem + Separator + FormatDateTime(u"yyyymmddhhnnsszzz", Now()) + extension;
-  return candidate;
+  return kx::platform::FreeFileName(Destination, MaxRetry, Separator, AlwaysAddId, WithLeadingZero,
+                                    [](const UnicodeString& candidate) { return FileExists(candidate); });
 }
 
 UnicodeString CreateUniqueFilename(const UnicodeString& TempDirectory, const UnicodeString& Ext) {
@@ -208,12 +187,15 @@ UnicodeString DetermineNewFilename(const UnicodeString& Destination, TStrings& F
     if (all || (!extension.empty() && std::find(items.begin(), items.end(), extension) != items.end()))
       selected.push_back(entry);
   }
-  if (selected.empty()) return GetFreeFileName(folder + u"Document" + newExtension, 99999999, u"-", false, false);
+  UnicodeString name;
+  if (selected.empty()) {
+    name = u"Document";
+    return kx::platform::FreeFileName(folder + name + newExtension);
+  }
 
   auto pureName = [](const UnicodeString& entry) {
     return TkxStrings::ReplaceW(ExtractPureFileName(entry), u"  ", u" ");
   };
-  UnicodeString name;
   if (selected.size() == 1) {
     name = pureName(selected.front());
   } else {
@@ -227,7 +209,7 @@ UnicodeString DetermineNewFilename(const UnicodeString& Destination, TStrings& F
   const size_t maxFinal = static_cast<size_t>(std::max(MaxFinalLength, 0));
   if (name.size() > maxFinal) name = name.substr(0, maxFinal) + u"...";
   name = TkxStrings::ReplaceW(name, u"....", u"...");
-  return GetFreeFileName(folder + name + newExtension, 99999999, u"-", false, false);
+  return kx::platform::FreeFileName(folder + name + newExtension);
 }
 
 // ---- Well-known folders -----------------------------------------------------

@@ -107,6 +107,8 @@ UnicodeString BuildPathStr(const UnicodeString& InPath, bool CheckPathSuffix,
 // taken too, stem + Separator + the local time "yyyymmddhhnnsszzz" +
 // extension is tried with the time read afresh until one is free.
 // Nothing is created or reserved: two callers may get the same name.
+// (Code that is about to create the file itself uses the layer's
+// kx::platform::FreeFileName, for which any entry of the name counts.)
 //   "/out/doc.xml" taken: GetFreeFileName(u"/out/doc.xml", 99999999, u"-", false, false)
 //   == u"/out/doc-2.xml"
 UnicodeString GetFreeFileName(const UnicodeString& Destination, uint32_t MaxRetry,
@@ -122,8 +124,8 @@ UnicodeString GetFreeFileName(const UnicodeString& Destination, uint32_t MaxRetr
 // (for instance a missing folder).
 UnicodeString CreateUniqueFilename(const UnicodeString& TempDirectory, const UnicodeString& Ext);
 
-// A free path (GetFreeFileName with 99999999, "-", no flags) in the folder
-// of Destination, named after the entries of FileList whose extension is in
+// A free path (kx::platform::FreeFileName: no entry of any kind holds it;
+// else "-2", "-3", ... before the extension) in the folder of Destination, named after the entries of FileList whose extension is in
 // ValidExtensions (a comma list, case, blanks and dots ignored; "*" selects
 // every entry), with the extension NewExtension (CheckFileExtension, lower
 // case):

@@ -108,7 +108,7 @@ bool GetFilesFromZip(const UnicodeString& ZipFile, const UnicodeString& TargetPa
         if (!CreatePath(target + name, true)) return false;
         continue;
       }
-      const UnicodeString file = GetFreeFileName(target + name, 99999999, u"-", false, false);
+      const UnicodeString file = kx::platform::FreeFileName(target + name);
       CreatePath(file, true);
       // The free-name search skips hidden files and folders; never write
       // over one of those.

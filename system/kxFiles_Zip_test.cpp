@@ -177,18 +177,20 @@ TEST_F(ZipTest, GetFilesFromZipWritesNothingOutsideTheTarget) {
   EXPECT_FALSE(fs::exists("/x"));
 }
 
-TEST_F(ZipTest, GetFilesFromZipNeverWritesOverAnEntryTheFreeNameMisses) {
-  // Names beginning with "." are hidden, which the free-name search does not
-  // count as taken, and folders are no files either.
+TEST_F(ZipTest, GetFilesFromZipTakesTheNextNameOverAnyEntry) {
+  // A dot-named file and a folder hold their names too: the members go to
+  // the next free names, and what was there stays.
   MakeArchive("a.zip", {{".profile", "from the archive"}});
   MakeArchive("b.zip", {{"sub", "a file where a folder is"}});
   fs::create_directories(P("t/sub"));
   Write("t/.profile", "mine");
   TStringList files;
-  EXPECT_FALSE(TkxFiles::GetFilesFromZip(U("a.zip"), U("t"), files));
+  EXPECT_TRUE(TkxFiles::GetFilesFromZip(U("a.zip"), U("t"), files));
   EXPECT_EQ(Read("t/.profile"), "mine");
-  EXPECT_FALSE(TkxFiles::GetFilesFromZip(U("b.zip"), U("t"), files));
+  EXPECT_EQ(Read("t/-2.profile"), "from the archive");  // ".profile" is all extension
+  EXPECT_TRUE(TkxFiles::GetFilesFromZip(U("b.zip"), U("t"), files));
   EXPECT_TRUE(fs::is_directory(P("t/sub")));
+  EXPECT_EQ(Read("t/sub-2"), "a file where a folder is");
 }
 
 }  // namespace

@@ -8,3 +8,4 @@
 #include "text/kxStrings_PlaceHolders.h"
 #include "text/kxStrings_CharClass.h"
 #include "text/kxStrings_RegEx.h"
+#include "text/kxStrings_Match.h"

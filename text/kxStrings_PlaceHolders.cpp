@@ -153,29 +153,9 @@ AnsiString CompressString(const AnsiString& S) {
   const auto n = static_cast<uint32_t>(S.size());
   const char count[4] = {static_cast<char>(n), static_cast<char>(n >> 8),
                          static_cast<char>(n >> 16), static_cast<char>(n >> 24)};
-  zlib::Deflater z;
-  if (!z.IsOpen()) throw EZCompressionError(u"The compression stream cannot be opened");
-
   AnsiString out;
-  out.resize(z.Bound(S.size() + 4));
-  size_t produced = 0;
-  // The count, then S, then the end of the stream.
-  std::string_view in(count, sizeof count);
-  bool allGiven = S.empty();  // every byte of the input handed to the stream
-  zlib::Result rc = zlib::Result::Ok;
-  while (rc != zlib::Result::StreamEnd) {
-    if (in.empty() && !allGiven) {
-      in = S;
-      allGiven = true;
-    }
-    if (produced == out.size()) out.resize(out.size() + out.size() / 2 + 64);
-    size_t made = 0;
-    rc = z.Step(in, out.data() + produced, out.size() - produced, allGiven, made);
-    produced += made;
-    if (rc == zlib::Result::Failed || rc == zlib::Result::NeedDictionary)
-      throw EZCompressionError(u"Compression failed");
-  }
-  out.resize(produced);
+  if (!zlib::DeflateAll({std::string_view(count, sizeof count), S}, 9, false, out))
+    throw EZCompressionError(u"Compression failed");
   return out;
 }
 

@@ -3,32 +3,28 @@
 // a list of patterns, one parenthesised element of every match, a pattern
 // as an equality test.
 //
-// The engine is PCRE2 on UTF-16 code units, one unit per character (a
-// surrogate pair is two characters, a lone surrogate an ordinary one), with
-// "." matching line breaks too and no other option: case-sensitive, "^" at
-// the start of the whole text, "$" at its end or before a final line feed.
-// Compiled patterns are cached. Every operation scans the whole text from
-// the start and takes each whole match in turn; after an empty match the
-// search goes on one unit further. A match counts only when it is not empty
-// after trimming (every unit at or below U+0020 removed at both ends),
-// except in EqualsRegExW; a match that counts is kept untrimmed. 8-bit
-// texts are decoded with the codec of Text.h before matching and matches
-// are encoded back.
+// Every operation runs its own TRegExpr (platform/regex/RegExpr.h, which
+// says what a pattern means): it scans the whole text from the start and
+// takes each whole match in turn; after an empty match the search goes on
+// one unit further. A match counts only when it is not empty after trimming
+// (every unit at or below U+0020 removed at both ends), except in
+// EqualsRegExW; a match that counts is kept untrimmed. 8-bit texts are
+// decoded with the codec of Text.h before matching and matches are encoded
+// back.
 //
 // A pattern the engine cannot compile, the empty pattern among them, raises
-// ERegExpr out of every operation, and so does a search the engine gives up
-// on (its backtracking limit) rather than passing for no match. Lists
-// passed in are added to, never cleared, and handed back.
+// ERegExpr out of every operation, and so does a search that stops on one
+// of the engine's limits rather than passing for no match. Lists passed in
+// are added to, never cleared, and handed back.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/regex/RegExpr.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Text.h"
 #include "text/kxAnsiStringList.h"
-
-KX_DECLARE_EXCEPTION(ERegExpr, Exception);
 
 namespace TkxStrings {
 
@@ -65,8 +61,8 @@ UnicodeString GetFirstRegExResultAndIndexFromList(const UnicodeString& Content,
 // it. With no elements before (or after) nothing is cut at that end, and a
 // cut whose pattern does not match leaves the entry as it is.
 // FromCharNumber and ToCharNumber are not used.
-// Raises Exception "elementNo not found..." when SearchFragment has fewer
-// than ElementNo elements.
+// Raises Exception "elementNo not found..." when ElementNo is below 1 or
+// SearchFragment has fewer than ElementNo elements.
 //   (u"(a+)(\\d+)(b+)", u"xaa12bbx", 2, ...) adds "12"
 TStrings& GetFromRegularExpressionEx(const UnicodeString& SearchFragment,
                                      const UnicodeString& Content, int32_t ElementNo,

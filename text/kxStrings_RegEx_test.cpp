@@ -95,13 +95,17 @@ TEST(GetFromRegularExpressionEx, ReducesMatchesToOneElement) {
 
 TEST(GetFromRegularExpressionEx, Failures) {
   TStringList results;
-  try {
-    TkxStrings::GetFromRegularExpressionEx(u"(a+)(\\d+)(b+)", u"xaa12bbx", 4, 0, 0, results);
-    ADD_FAILURE() << "no exception";
-  } catch (const ERegExpr&) {
-    ADD_FAILURE() << "wrong class";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message, u"elementNo not found...");
+  // Too large, and below 1: no element has that number.
+  for (const int32_t element : {4, 0, -1}) {
+    try {
+      TkxStrings::GetFromRegularExpressionEx(u"(a+)(\\d+)(b+)", u"xaa12bbx", element, 0, 0,
+                                             results);
+      ADD_FAILURE() << "no exception for " << element;
+    } catch (const ERegExpr&) {
+      ADD_FAILURE() << "wrong class for " << element;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message, u"elementNo not found...") << element;
+    }
   }
   EXPECT_EQ(results.Count(), 0);
   EXPECT_THROW(TkxStrings::GetFromRegularExpressionEx(u"(a+)(", u"aa", 1, 0, 0, results), ERegExpr);

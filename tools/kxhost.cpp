@@ -1,6 +1,7 @@
 // kxhost: drives the export plug-in from a script (see tools/kxhost/kxHost.h).
-//   kxhost [--sandbox DIR] [--data-units N] [--error-units N] PLUGIN SCRIPT
-// SCRIPT "-" reads standard input. Exit 0 when every call answered 0, 1 when
+//   kxhost [--sandbox DIR] [--data-units N] [--error-units N] [--no-unload] PLUGIN SCRIPT
+// SCRIPT "-" reads standard input. --no-unload exits with the plug-in still
+// loaded, as a host that never calls dlclose does. Exit 0 when every call answered 0, 1 when
 // one answered -1, 2 for usage, script or load errors, 3 for a contract
 // violation.
 #include <charconv>
@@ -15,7 +16,8 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: kxhost [--sandbox DIR] [--data-units N] [--error-units N] PLUGIN SCRIPT\n"
+  std::cerr << "usage: kxhost [--sandbox DIR] [--data-units N] [--error-units N] [--no-unload] "
+               "PLUGIN SCRIPT\n"
                "       SCRIPT - reads standard input\n";
   return kx::host::kUsageError;
 }
@@ -42,6 +44,8 @@ int main(int argc, char** argv) {
       } else if (!ParseUnits(value, arg == "--data-units" ? options.DataUnits : options.ErrorUnits)) {
         return Usage();
       }
+    } else if (arg == "--no-unload") {
+      options.UnloadAtEnd = false;
     } else if (arg.rfind("--", 0) == 0) {
       return Usage();
     } else if (positional == 0) {

@@ -1,88 +1,80 @@
 #include "platform/db/Connection.h"
 
-#include <optional>
+#include <atomic>
 #include <string>
-#include <utility>
 
-#include "platform/db/SqliteConnection.h"
+#include "platform/db/BackEnds.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/file/Path.h"
-#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/IniFile.h"
-#include "platform/rtl/Trim.h"
 
 namespace kx::platform::db {
 namespace {
 
-// The value of the first part named Name (compared by the simple upper-case
-// mapping); nullopt when there is none.
-std::optional<UnicodeString> Part(std::u16string_view ConnectionString, std::u16string_view Name) {
-  const UnicodeString wanted = UpperText(Name);
-  size_t p = 0;
-  while (p <= ConnectionString.size()) {
-    // One part: up to the next ";" outside quotes.
-    const size_t start = p;
-    char16_t quote = 0;
-    while (p < ConnectionString.size()) {
-      const char16_t c = ConnectionString[p];
-      if (quote != 0) {
-        if (c == quote) quote = 0;
-      } else if (c == u'"' || c == u'\'') {
-        quote = c;
-      } else if (c == u';') {
-        break;
-      }
-      ++p;
-    }
-    const std::u16string_view part = ConnectionString.substr(start, p - start);
-    ++p;
-    const size_t eq = part.find(u'=');
-    if (eq == std::u16string_view::npos) continue;
-    if (UpperText(TrimBlanks(part.substr(0, eq))) != wanted) continue;
-    std::u16string_view value = TrimBlanks(part.substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
-        value.back() == value.front())
-      value = value.substr(1, value.size() - 2);
-    return UnicodeString(value);
-  }
-  return std::nullopt;
-}
+std::atomic<OdbcOpener> g_odbcOpener{nullptr};
 
-std::unique_ptr<Connection> OpenResolved(const UnicodeString& ConnectionString,
-                                         const UnicodeString& DataLinkFolder, int Depth) {
-  if (const std::optional<UnicodeString> link = Part(ConnectionString, u"File Name")) {
-    // A data link file that names another one is followed once, no further.
-    if (Depth > 0) throw EDatabaseError("the data link file names another data link file");
-    if (link->empty()) throw EDatabaseError("the connection string names an empty data link file");
-    return OpenResolved(ReadDataLinkFile(*link), ExtractFilePath(*link), Depth + 1);
-  }
-  const UnicodeString provider = Part(ConnectionString, u"Provider").value_or(UnicodeString());
-  if (provider.empty()) throw EDatabaseError("the connection string names no provider");
-  if (UpperText(provider) != u"SQLITE")
-    throw EDatabaseError(u"the database provider \"" + provider + u"\" is not supported");
-  const UnicodeString source = Part(ConnectionString, u"Data Source").value_or(UnicodeString());
-  if (source.empty()) throw EDatabaseError("the connection string names no data source");
-  UnicodeString file = source;
-  if (!IsPathDelimiter(source[0]) && !IsDriveOrNetworkPath(source) && !DataLinkFolder.empty()) {
-    file = DataLinkFolder;
-    if (!IsPathDelimiter(file.back())) file.push_back(PathDelimiterFor(file));
-    file += source;
-  }
+std::string SystemFile(const UnicodeString& File) {
   std::string systemName;
-  if (!ToSystemPath(file, systemName))
-    throw EDatabaseError(u"the data source " + file + u" names no file on this system");
-  return OpenSqlite(systemName);
+  if (!ToSystemPath(File, systemName))
+    throw EDatabaseError(u"the data source " + File + u" names no file on this system");
+  return systemName;
 }
 
 }  // namespace
+
+void RegisterOdbcOpener(OdbcOpener Opener) { g_odbcOpener.store(Opener); }
 
 UnicodeString ReadDataLinkFile(const UnicodeString& FileName) {
   const TMemIniFile ini(FileName);
   return u"Provider=" + ini.ReadString(u"oledb", u"Provider", UnicodeString());
 }
 
+void CreateDatabase(const UnicodeString& FileName) {
+  if (FileName.empty()) throw EDatabaseError("no database file is named");
+  CreateSqliteDatabase(SystemFile(FileName));
+}
+
 std::unique_ptr<Connection> Connection::Open(const UnicodeString& ConnectionString,
-                                             const UnicodeString& DataLinkFolder) {
-  return OpenResolved(ConnectionString, DataLinkFolder, 0);
+                                             const UnicodeString& DataLinkFolder,
+                                             const ConnectionOptions& Options) {
+  const ConnectionTarget target = ResolveConnectionString(ConnectionString, DataLinkFolder);
+  if (target.Kind == ConnectionTarget::Sqlite)
+    return OpenSqlite(SystemFile(target.File), Options, target.Provider);
+  const OdbcOpener opener = g_odbcOpener.load();
+  if (opener == nullptr) throw EDatabaseError("the ODBC database back end is not enabled");
+  return opener(target, Options);
+}
+
+Transaction::Transaction(Connection& C) : connection_(C) {
+  if (connection_.inTransaction_)
+    throw EDatabaseError("a transaction is already open on this connection");
+  connection_.Begin();
+  connection_.inTransaction_ = true;
+  active_ = true;
+}
+
+Transaction::~Transaction() {
+  if (!active_) return;
+  try {
+    Rollback();
+  } catch (...) {
+    connection_.inTransaction_ = false;
+  }
+}
+
+void Transaction::Commit() {
+  if (!active_) throw EDatabaseError("the transaction has ended");
+  // A failed commit leaves the transaction open: the destructor rolls back.
+  connection_.Commit();
+  active_ = false;
+  connection_.inTransaction_ = false;
+}
+
+void Transaction::Rollback() {
+  if (!active_) throw EDatabaseError("the transaction has ended");
+  active_ = false;
+  connection_.inTransaction_ = false;
+  connection_.Rollback();
 }
 
 }  // namespace kx::platform::db

@@ -1,4 +1,6 @@
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/SqlText.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -113,6 +115,113 @@ TEST_F(ConnectionTest, ReadDataLinkFile) {
   EXPECT_EQ(db::ReadDataLinkFile(Path("b.udl")), u"Provider=");  // no key "Provider"
   EXPECT_EQ(db::ReadDataLinkFile(Path("missing.udl")), u"Provider=");
   EXPECT_THROW(db::ReadDataLinkFile(Path("cfg")), EFOpenError);
+}
+
+}  // namespace
+
+namespace {
+
+namespace db = kx::platform::db;
+
+TEST(ConnectionString, ProvidersMapToTheirBackEnd) {
+  const UnicodeString tds = u"Driver=" + db::OdbcValue(ToUtf16(KX_FREETDS_DRIVER_PATH));
+  const struct {
+    UnicodeString connection;
+    db::ConnectionTarget::BackEnd kind;
+    UnicodeString provider, result;  // result: the file or the ODBC string
+  } cases[] = {
+      {u"Provider=SQLite;Data Source=a.db", db::ConnectionTarget::Sqlite, u"SQLite", u"/cfg/a.db"},
+      {u"Provider=SQLite;Data Source=/abs/a.db", db::ConnectionTarget::Sqlite, u"SQLite", u"/abs/a.db"},
+      {u"Provider=MSDASQL.1;Data Source=kxdsn;User ID=sa;Password=pw", db::ConnectionTarget::Odbc,
+       u"MSDASQL.1", u"DSN=kxdsn;UID=sa;PWD=pw"},
+      // The ODBC string's own UID wins over "User ID".
+      {u"Provider=MSDASQL;Extended Properties=\"DSN=x;UID=me\";User ID=sa;Password=p;w",
+       db::ConnectionTarget::Odbc, u"MSDASQL", u"DSN=x;UID=me;PWD=p"},
+      {u"Provider=MSDASQL.1;Extended Properties='Driver={My Driver};Server=h';Password=' a;b}c '",
+       db::ConnectionTarget::Odbc, u"MSDASQL.1", u"Driver=My Driver;Server=h;PWD={ a;b}}c }"},
+      {u"Provider=SQLOLEDB.1;Data Source=db.example,1533;Initial Catalog=cfg;User ID=sa;Password=x\"y",
+       db::ConnectionTarget::Odbc, u"SQLOLEDB.1",
+       tds + u";Server=db.example;Port=1533;Database=cfg;UID=sa;PWD=x\"y;TDS_Version=7.4;ClientCharset=UTF-8"},
+      {u"Provider=MSOLEDBSQL19;Data Source=h;Integrated Security=False", db::ConnectionTarget::Odbc,
+       u"MSOLEDBSQL19", tds + u";Server=h;TDS_Version=7.4;ClientCharset=UTF-8"},
+      {u"Provider=SQLNCLI11;Data Source=h\\inst", db::ConnectionTarget::Odbc, u"SQLNCLI11",
+       tds + u";Server=h\\inst;TDS_Version=7.4;ClientCharset=UTF-8"},
+      // No provider: an ODBC string as it stands.
+      {u"DSN=kx;UID=a", db::ConnectionTarget::Odbc, u"MSDASQL.1", u"DSN=kx;UID=a"},
+      {u"Driver={x};PWD={;}", db::ConnectionTarget::Odbc, u"MSDASQL.1", u"Driver={x};PWD={;}"},
+  };
+  for (const auto& c : cases) {
+    const db::ConnectionTarget t = db::ResolveConnectionString(c.connection, u"/cfg");
+    EXPECT_EQ(t.Kind, c.kind) << ToUtf8(c.connection);
+    EXPECT_EQ(t.Provider, c.provider) << ToUtf8(c.connection);
+    EXPECT_EQ(t.Kind == db::ConnectionTarget::Sqlite ? t.File : t.OdbcString, c.result)
+        << ToUtf8(c.connection);
+  }
+}
+
+TEST(ConnectionString, UnusableStringsRaiseWithoutTheirSecrets) {
+  const struct {
+    UnicodeString connection;
+    std::u16string_view message;
+  } cases[] = {
+      {u"Provider=SQLOLEDB;Data Source=h;Integrated Security=SSPI;Password=secret",
+       u"integrated security is not supported"},
+      {u"Provider=Jet.4;Password=secret", u"the database provider \"Jet.4\" is not supported"},
+      {u"Provider=MSDASQL;Password=secret", u"the connection string names no ODBC data source"},
+      {u"Provider=SQLOLEDB;Password=secret", u"the connection string names no data source"},
+      {u"Server=x;Password=secret", u"the connection string names no provider"},
+  };
+  for (const auto& c : cases) {
+    try {
+      db::ResolveConnectionString(c.connection, u"");
+      ADD_FAILURE() << ToUtf8(c.connection);
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(e.Message, c.message);
+    }
+  }
+}
+
+TEST(ConnectionString, PartsAndOdbcValues) {
+  EXPECT_EQ(db::ParseConnectionString(u" a = 1 ;b='x;''y'' ';c=\"q\"\"\" z;;d"),
+            (db::ConnectionParts{{u"a", u"1"}, {u"b", u"x;'y' "}, {u"c", u"q\""}}));
+  EXPECT_EQ(db::ParseOdbcString(u"A = 1; PWD={a;b}}c} ;x;B={ }"),
+            (db::ConnectionParts{{u"A", u"1"}, {u"PWD", u"a;b}c"}, {u"B", u" "}}));
+  for (const char16_t* v : {u"plain", u"", u"a;b", u"{x}", u" lead", u"trail ", u"}}"}) {
+    const db::ConnectionParts parts{{u"PWD", v}, {u"UID", u"u"}};
+    EXPECT_EQ(db::ParseOdbcString(db::BuildOdbcString(parts)), parts) << ToUtf8(v);
+  }
+}
+
+TEST(SqlText, MarkersBecomeQuestionMarksInOrder) {
+  const struct {
+    std::u16string_view sql, want;
+    std::vector<UnicodeString> names;
+  } cases[] = {
+      {u"SELECT a::int FROM t WHERE b = :B AND c = ':C' OR d = :b",
+       u"SELECT a::int FROM t WHERE b = ? AND c = ':C' OR d = ?", {u"B", u"b"}},
+      {u"x = \":a\" AND `:b` = [:c] -- :d\n AND e = :e /* :f */", u"x = \":a\" AND `:b` = [:c] -- :d\n AND e = ? /* :f */", {u"e"}},
+      {u"'it''s :x' :y", u"'it''s :x' ?", {u"y"}},
+      {u"a := 1, b: 2, :_9x", u"a := 1, b: 2, ?", {u"_9x"}},
+      {u"'unterminated :x", u"'unterminated :x", {}},
+      {u"/* open :x", u"/* open :x", {}},
+      {u":", u":", {}},
+  };
+  for (const auto& c : cases) {
+    const db::ScannedSql s = db::ScanParameters(UnicodeString(c.sql));
+    EXPECT_EQ(s.Sql, c.want) << ToUtf8(c.sql);
+    EXPECT_EQ(s.Names, c.names) << ToUtf8(c.sql);
+  }
+}
+
+TEST_F(ConnectionTest, CreateDatabaseMakesANewFileOnly) {
+  const UnicodeString file = Path("new.db");
+  db::CreateDatabase(file);
+  EXPECT_GT(fs::file_size(folder_ / "new.db"), 0u);
+  auto c = db::Connection::Open(u"Provider=SQLite;Data Source=" + file, u"");
+  EXPECT_EQ(c->Engine(), db::Engine::SQLite);
+  EXPECT_THROW(db::CreateDatabase(file), EDatabaseError);                  // exists
+  EXPECT_THROW(db::CreateDatabase(Path("no/such/folder.db")), EDatabaseError);
+  EXPECT_THROW(db::CreateDatabase(u""), EDatabaseError);
 }
 
 }  // namespace

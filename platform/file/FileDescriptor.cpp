@@ -1,10 +1,14 @@
 #include "platform/file/FileDescriptor.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/file/FaultInjection.h"
 
 namespace kx::platform {
 
@@ -16,7 +20,25 @@ int OpenRetrying(const char* Path, int Flags, mode_t Mode) {
   return fd;
 }
 
+int OpenRegularForReading(const char* Path) {
+  const int fd = OpenRetrying(Path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st {};
+  int error = 0;
+  if (::fstat(fd, &st) != 0)
+    error = errno;
+  else if (!S_ISREG(st.st_mode))
+    error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    error = errno;
+  if (error == 0) return fd;
+  ::close(fd);
+  errno = error;
+  return -1;
+}
+
 bool WriteAll(int Fd, std::string_view Data) {
+  if (detail::FileCallFails(FileCall::Write)) return false;
   while (!Data.empty()) {
     const ssize_t n = ::write(Fd, Data.data(), Data.size());
     if (n < 0) {
@@ -26,6 +48,32 @@ bool WriteAll(int Fd, std::string_view Data) {
     Data.remove_prefix(static_cast<size_t>(n));
   }
   return true;
+}
+
+bool SyncFile(int Fd, bool DataOnly) {
+  if (detail::FileCallFails(FileCall::Sync, Fd)) return false;
+  int rc;
+  do {
+    rc = DataOnly ? ::fdatasync(Fd) : ::fsync(Fd);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0;
+}
+
+bool CloseWritten(int Fd) {
+  if (detail::FileCallFails(FileCall::Close)) {
+    const int error = errno;
+    ::close(Fd);
+    errno = error;
+    return false;
+  }
+  // Linux releases the descriptor even when close reports EINTR: no retry.
+  return ::close(Fd) == 0;
+}
+
+bool RenameFile(const char* From, const char* To, bool NoReplace) {
+  if (detail::FileCallFails(FileCall::Rename, -1, From, To)) return false;
+  if (!NoReplace) return ::rename(From, To) == 0;
+  return ::renameat2(AT_FDCWD, From, AT_FDCWD, To, RENAME_NOREPLACE) == 0;
 }
 
 bool TryLock(int Fd, int Operation) {

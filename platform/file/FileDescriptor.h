@@ -6,6 +6,8 @@
 //
 // Each step retries when a signal interrupts it and leaves errno as the
 // failing call set it; none stores the last OS error (its caller decides).
+// Writes, syncs, renames and closes of written files go through the steps
+// below, where the test seam of FaultInjection.h can fail them.
 #pragma once
 
 #include <sys/types.h>
@@ -18,8 +20,25 @@ namespace kx::platform {
 // open(2) with O_CLOEXEC always added; -1 on failure.
 int OpenRetrying(const char* Path, int Flags, mode_t Mode = 0);
 
+// open(2) for reading of a file that must be a regular file after following
+// links: opened without waiting (a FIFO without a writer, a device), then
+// checked, then switched back to blocking reads. -1 with errno EINVAL for
+// anything that is no regular file (EISDIR for a folder).
+int OpenRegularForReading(const char* Path);
+
 // Writes all of Data; false when a write fails.
 bool WriteAll(int Fd, std::string_view Data);
+
+// fsync(2), or fdatasync(2) with DataOnly; false when it fails.
+bool SyncFile(int Fd, bool DataOnly);
+
+// close(2) of a file that was written (its last write errors show here);
+// the descriptor is gone either way. False when it reports a failure.
+bool CloseWritten(int Fd);
+
+// rename(2), or renameat2(2) with RENAME_NOREPLACE when NoReplace (EEXIST
+// when To exists; EINVAL on a file system that cannot do it).
+bool RenameFile(const char* From, const char* To, bool NoReplace);
 
 // flock(2) without waiting: Operation is LOCK_SH or LOCK_EX (LOCK_NB is
 // added); false, errno EWOULDBLOCK, when another open holds a conflicting

@@ -13,10 +13,15 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/file/FaultInjection.h"
 #include "platform/file/FileDescriptor.h"
 #include "platform/file/Mask.h"
 #include "platform/file/Path.h"
+#include "platform/file/StagedFile.h"
 #include "platform/os/LastError.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FormatSettings.h"
 
 namespace kx::platform {
 namespace {
@@ -83,30 +88,51 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
-// Copies the rest of In to Out: copy_file_range while the kernel offers it
-// for these two files, else through a buffer.
-bool CopyContent(int in, int out) {
-  bool kernelCopy = true;
+// Stages a copy of Source (a regular file) beside Target: its bytes, its
+// permission bits and its times, ready to be published. Null with the last
+// OS error set when that fails; nothing is left behind then.
+std::unique_ptr<StagedFile> StageCopy(std::u16string_view Source, const std::string& target,
+                                      struct stat& source) {
+  std::string from;
+  if (!ToSystemPath(Source, from)) return nullptr;
+  const int in = OpenRegularForReading(from.c_str());
+  if (in < 0) {
+    Fail();
+    return nullptr;
+  }
+  auto staged = ::fstat(in, &source) == 0 ? std::make_unique<StagedFile>(target, source.st_mode & 07777)
+                                          : nullptr;
+  bool ok = staged && staged->Fd() >= 0;
+  if (ok) {
+    staged->SetMode(source.st_mode & 07777);
+    staged->SyncDataOnly();
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    ok = staged->CopyFrom(in) && ::futimens(staged->Fd(), times) == 0;
+  }
+  const int error = errno;
+  ::close(in);
+  if (ok) return staged;
+  SetLastOSError(error);
+  return nullptr;
+}
+
+// Publishes Staged without replacing under the free name of Target, taking
+// the next free name while another writer takes the one found.
+bool PublishAtFreeName(StagedFile& staged, const UnicodeString& Target, UnicodeString& Published) {
+  UnicodeString last;
   for (;;) {
-    if (kernelCopy) {
-      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t{1} << 30, 0);
-      if (n > 0) continue;
-      if (n == 0) return true;
-      if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
-      kernelCopy = false;
+    UnicodeString name = FreeFileName(Target);
+    std::string system;
+    if (name == last || !ToSystemPath(name, system)) {
+      if (name == last) SetLastOSError(EEXIST);
+      return false;
     }
-    static constexpr size_t kBuffer = 256 * 1024;
-    std::unique_ptr<char[]> buffer(new char[kBuffer]);
-    for (;;) {
-      const ssize_t n = ::read(in, buffer.get(), kBuffer);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      if (n == 0) return true;
-      if (!WriteAll(out, std::string_view(buffer.get(), static_cast<size_t>(n)))) return false;
+    if (staged.Publish(system, false)) {
+      Published = std::move(name);
+      return true;
     }
+    if (errno != EEXIST) return Fail();
+    last = std::move(name);
   }
 }
 
@@ -190,6 +216,16 @@ bool EntryExists(std::u16string_view Path) {
   return ::lstat(name.c_str(), &st) == 0 || Fail();
 }
 
+bool RegularFileExists(std::u16string_view Path) {
+  std::string name;
+  struct stat st {};
+  if (!ToSystemPath(Path, name)) return false;
+  if (::stat(name.c_str(), &st) != 0) return Fail();
+  if (S_ISREG(st.st_mode)) return true;
+  SetLastOSError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  return false;
+}
+
 bool DirectoryExists(std::u16string_view Path) {
   std::string name;
   struct stat st {};
@@ -226,6 +262,35 @@ int64_t FreeDiskSpace(std::u16string_view Path) {
   }
   SetLastOSError(errno);
   return -1;
+}
+
+// ---- Free names -------------------------------------------------------------------
+
+UnicodeString FreeFileName(const UnicodeString& Destination, uint32_t MaxRetry,
+                           const UnicodeString& Separator, bool AlwaysAddId, bool WithLeadingZero,
+                           const std::function<bool(const UnicodeString&)>& Taken) {
+  const UnicodeString extension = ExtractFileExt(Destination);
+  const UnicodeString stem = Destination.substr(0, Destination.size() - extension.size());
+  UnicodeString candidate;
+  for (uint64_t n = 1;; ++n) {
+    if (n == 1 && !AlwaysAddId) {
+      candidate = Destination;
+    } else {
+      UnicodeString number = ToUtf16(std::to_string(n));
+      if (WithLeadingZero && number.size() < 6) number.insert(0, 6 - number.size(), u'0');
+      candidate = stem + Separator + number + extension;
+    }
+    if (n >= MaxRetry) break;
+    if (!Taken(candidate)) return candidate;
+  }
+  while (Taken(candidate))
+    candidate = stem + Separator + FormatDateTime(u"yyyymmddhhnnsszzz", Now()) + extension;
+  return candidate;
+}
+
+UnicodeString FreeFileName(const UnicodeString& Path) {
+  return FreeFileName(Path, 99999999, u"-", false, false,
+                      [](const UnicodeString& candidate) { return EntryExists(candidate); });
 }
 
 // ---- Files ----------------------------------------------------------------------
@@ -298,54 +363,54 @@ bool SetFileAttributes(std::u16string_view Path, uint32_t Attributes) {
 }
 
 bool CopyFile(std::u16string_view Source, std::u16string_view Target, bool FailIfExists) {
-  std::string from, to;
-  if (!ToSystemPath(Source, from) || !ToSystemPath(Target, to)) return false;
-  const int in = OpenRetrying(from.c_str(), O_RDONLY);
-  if (in < 0) return Fail();
+  std::string to;
+  if (!ToSystemPath(Target, to)) return false;
+  struct stat existing {};
+  const bool exists = ::lstat(to.c_str(), &existing) == 0;
+  if (exists && FailIfExists) {
+    SetLastOSError(EEXIST);
+    return false;
+  }
   struct stat source {};
-  const int statResult = ::fstat(in, &source);
-  if (statResult != 0 || !S_ISREG(source.st_mode)) {
-    SetLastOSError(statResult != 0 ? errno : (S_ISDIR(source.st_mode) ? EISDIR : EINVAL));
-    ::close(in);
-    return false;
-  }
-  struct stat before {};
-  const bool existed = ::lstat(to.c_str(), &before) == 0;
-  // Emptied only after it is known not to be the source itself.
-  const int out = OpenRetrying(to.c_str(), O_WRONLY | O_CREAT | (FailIfExists ? O_EXCL : 0),
-                               source.st_mode & 0777);
-  if (out < 0) {
-    Fail();
-    ::close(in);
-    return false;
-  }
+  std::unique_ptr<StagedFile> staged = StageCopy(Source, to, source);
+  if (!staged) return false;
+  // A copy onto the source itself would replace it by itself: refused.
   struct stat target {};
-  bool ok = ::fstat(out, &target) == 0;
-  if (ok && target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
-    errno = EINVAL;
-    ok = false;
+  if (exists && ::stat(to.c_str(), &target) == 0 && target.st_dev == source.st_dev &&
+      target.st_ino == source.st_ino) {
+    SetLastOSError(EINVAL);
+    return false;
   }
-  const bool created = ok && !existed;
-  ok = ok && ::ftruncate(out, 0) == 0 && CopyContent(in, out) &&
-       ::fchmod(out, source.st_mode & 07777) == 0;
-  if (ok) {
-    const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    ok = ::futimens(out, times) == 0;
+  return staged->Publish(to, !FailIfExists) || Fail();
+}
+
+bool CopyFileToFreeName(std::u16string_view Source, const UnicodeString& Target,
+                        UnicodeString& Published) {
+  std::string to;
+  if (!ToSystemPath(Target, to)) return false;
+  struct stat source {};
+  std::unique_ptr<StagedFile> staged = StageCopy(Source, to, source);
+  return staged && PublishAtFreeName(*staged, Target, Published);
+}
+
+bool WriteFileToFreeName(std::string_view Bytes, const UnicodeString& Target,
+                         UnicodeString& Published) {
+  std::unique_ptr<StagedFile> staged;
+  try {
+    staged = std::make_unique<StagedFile>(Target);  // 0666 less the umask
+  } catch (const Exception&) {
+    SetLastOSError(errno != 0 ? errno : EIO);
+    return false;
   }
-  const int error = errno;
-  if (::close(out) != 0 && ok) ok = false;
-  ::close(in);
-  if (!ok) {
-    if (created) ::unlink(to.c_str());
-    SetLastOSError(error);
-  }
-  return ok;
+  staged->SyncDataOnly();
+  if (!staged->Write(Bytes)) return Fail();
+  return PublishAtFreeName(*staged, Target, Published);
 }
 
 bool MoveFile(std::u16string_view Source, std::u16string_view Target) {
   std::string from, to;
   if (!ToSystemPath(Source, from) || !ToSystemPath(Target, to)) return false;
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (RenameFile(from.c_str(), to.c_str(), true)) return true;
   if (errno == EINVAL) {
     // A file system without RENAME_NOREPLACE: test, then rename.
     struct stat st {};

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,12 @@ bool FindFirstEntry(std::u16string_view SearchPath, uint32_t Filter, FileEntry& 
 // Any entry of exactly this name, of any kind, hidden or not; a link counts
 // even when its target is gone.
 bool EntryExists(std::u16string_view Path);
+// A regular file, after following links, whatever its name: a file that the
+// system has just written or that a host handed over counts also when its
+// name starts with "." (which the listings and FileExists take as hidden).
+// A folder, a FIFO, a device, a dangling link and a path that names nothing
+// here do not count.
+bool RegularFileExists(std::u16string_view Path);
 // A folder, after following links.
 bool DirectoryExists(std::u16string_view Path);
 // Creates one folder (the levels above must exist); false when it exists.
@@ -98,6 +105,28 @@ bool CreateDirectory(std::u16string_view Path);
 // relative path resolves against the working folder). -1 for an empty path,
 // for drive and network paths, and when the system cannot tell.
 int64_t FreeDiskSpace(std::u16string_view Path);
+
+// ---- Free names -------------------------------------------------------------------
+
+// The free-name search: candidates, with n = 1, 2, ...: Destination itself
+// for n = 1 unless AlwaysAddId, else stem + Separator + n + extension (the
+// extension of the file-name part, ExtractFileExt; with WithLeadingZero n has
+// at least 6 digits). After building candidate n the search stops when n is
+// not below MaxRetry (0 acts like 1); otherwise the first candidate that
+// Taken refuses is the answer. When the last candidate built is taken too,
+// stem + Separator + the local time "yyyymmddhhnnsszzz" + extension is
+// tried, with the time read afresh, until Taken refuses it. Nothing is
+// created or reserved.
+UnicodeString FreeFileName(const UnicodeString& Destination, uint32_t MaxRetry,
+                           const UnicodeString& Separator, bool AlwaysAddId, bool WithLeadingZero,
+                           const std::function<bool(const UnicodeString&)>& Taken);
+// The free name of a path that the system is about to create: Path itself
+// when no entry of any kind holds that name (EntryExists: a folder, a
+// dot-named file and a dangling link all hold it), else "-2", "-3", ...
+// before the extension.
+//   "/out/doc.xml" and "/out/.doc-2.xml" exist, "/out/doc-2.xml" is a
+//   folder: FreeFileName(u"/out/doc.xml") == u"/out/doc-3.xml"
+UnicodeString FreeFileName(const UnicodeString& Path);
 
 // ---- Files ----------------------------------------------------------------------
 
@@ -126,11 +155,25 @@ bool FileOwnerName(std::u16string_view Path, std::string& Name);
 bool SetFileAttributes(std::u16string_view Path, uint32_t Attributes);
 
 // Copies a regular file's bytes (copy_file_range, so the kernel may share
-// blocks), its permission bits and its last-write time. With FailIfExists an
-// existing Target makes it fail untouched; without, Target is replaced,
-// unless it is Source itself. A copy that fails half way leaves no new file
-// behind.
+// blocks), its permission bits and its last-write time. The copy is written
+// to a staged file beside Target (StagedFile.h) and named Target only when
+// complete, so a copy that fails half way, or a crash, leaves nothing under
+// Target. With FailIfExists an existing Target makes it fail untouched;
+// without, Target is replaced in one step, unless it is Source itself.
+// Source must be a regular file after following links: a FIFO, a device or a
+// folder fails at once (errno EINVAL, EISDIR), never waiting for a writer.
 bool CopyFile(std::u16string_view Source, std::u16string_view Target, bool FailIfExists);
+
+// The copies that a document references: Source copied as CopyFile does, its
+// bytes synced to disk (fdatasync), then published without replacing under
+// FreeFileName(Target); when another writer takes that name meanwhile, the
+// next free name is used. Published receives the name used. False with the
+// last OS error set when the copy cannot be made (nothing is left behind).
+bool CopyFileToFreeName(std::u16string_view Source, const UnicodeString& Target,
+                        UnicodeString& Published);
+// The same for bytes in memory: a new file of mode 0666 less the umask.
+bool WriteFileToFreeName(std::string_view Bytes, const UnicodeString& Target,
+                         UnicodeString& Published);
 
 // Renames or moves a file or folder; fails, changing nothing, when Target
 // exists. A file moves across file systems by copy and delete; a folder

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/file/ChildLockForTesting.h"
+#include "platform/file/FaultInjection.h"
 #include "platform/file/FileDescriptor.h"
 #include "platform/os/LastError.h"
 #include "platform/rtl/Exceptions.h"
@@ -201,6 +202,113 @@ TEST_F(FileSystemTest, WholeFilesAreReadToTheirEnd) {
   EXPECT_TRUE(bytes.empty());
   EXPECT_FALSE(ReadFileToEnd(dir_, bytes));  // a folder opens but cannot be read
   EXPECT_EQ(errno, EISDIR);
+}
+
+// The names in the folder, sorted; staged files (".<name>.tmp.<pid>.<n>")
+// show as they are.
+std::string Listing(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
+  return out;
+}
+
+TEST_F(FileSystemTest, RegularFilesWhateverTheirName) {
+  Write(".hidden", "x");
+  Write("plain", "x");
+  fs::create_directory(P("dir"));
+  fs::create_symlink(P("plain"), P("link"));
+  fs::create_symlink(P("gone"), P("dangling"));
+  ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
+  const std::pair<std::u16string, bool> cases[] = {
+      {U(".hidden"), true},  {U("plain"), true},   {U("link"), true},  // after following the link
+      {U("dir"), false},     {U("dangling"), false}, {U("fifo"), false},
+      {u"/dev/zero", false}, {U("missing"), false}, {u"C:\\plain", false},
+      {U("pla") + u"\xD800" + u"n", false},  // a lone surrogate names no file
+  };
+  for (const auto& [path, want] : cases) EXPECT_EQ(RegularFileExists(path), want) << ToUtf8(path);
+}
+
+TEST_F(FileSystemTest, FreeNamesSkipEveryEntry) {
+  EXPECT_EQ(FreeFileName(U("doc.xml")), U("doc.xml"));
+  Write("doc.xml", "");
+  Write(".doc.xml", "");  // holds nothing but its own name
+  fs::create_directory(P("doc-2.xml"));
+  fs::create_symlink(P("gone"), P("doc-3.xml"));
+  EXPECT_EQ(FreeFileName(U("doc.xml")), U("doc-4.xml"));
+  EXPECT_EQ(FreeFileName(U(".doc.xml")), U(".doc-2.xml"));
+  // The general search with a taken-test of the caller's, numbered from 1.
+  auto none = [](const UnicodeString&) { return false; };
+  EXPECT_EQ(FreeFileName(U("a.b"), 99999999, u"_", true, true, none), U("a_000001.b"));
+}
+
+// A FIFO without a writer or a device is no file to copy: the copy fails at
+// once instead of waiting in open or copying endless zeros.
+TEST_F(FileSystemTest, CopiesRefuseWhatIsNoRegularFile) {
+  ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
+  UnicodeString published;
+  EXPECT_FALSE(CopyFile(U("fifo"), U("a"), false));
+  EXPECT_EQ(LastOSError(), EINVAL);
+  EXPECT_FALSE(CopyFileToFreeName(u"/dev/zero", U("b"), published));
+  EXPECT_FALSE(CopyFileToFreeName(U("missing"), U("c"), published));
+  EXPECT_EQ(LastOSError(), ENOENT);
+  EXPECT_THROW(FileStream(U("fifo"), fmOpenRead, true), EFOpenError);
+  EXPECT_THROW(FileStream(u"/dev/zero", fmOpenRead | fmShareDenyNone, true), EFOpenError);
+  EXPECT_EQ(Listing(dir_), "fifo");
+}
+
+TEST_F(FileSystemTest, CopiesToFreeNamesNeverReplace) {
+  Write("in/scan.pdf", "new bytes");
+  Write("out/d-1.pdf", "another document's copy");
+  Write("out/.d-1-2.pdf", "");
+  UnicodeString published;
+  ASSERT_TRUE(CopyFileToFreeName(U("in/scan.pdf"), U("out/d-1.pdf"), published));
+  EXPECT_EQ(published, U("out/d-1-2.pdf"));
+  EXPECT_EQ(Read("out/d-1.pdf"), "another document's copy");
+  EXPECT_EQ(Read("out/d-1-2.pdf"), "new bytes");
+  ASSERT_TRUE(WriteFileToFreeName("bytes", U("out/d-1.pdf"), published));
+  EXPECT_EQ(published, U("out/d-1-3.pdf"));
+  EXPECT_EQ(Read("out/d-1-3.pdf"), "bytes");
+  EXPECT_EQ(Listing(P("out")), ".d-1-2.pdf d-1-2.pdf d-1-3.pdf d-1.pdf");
+}
+
+// Every write, sync, rename and close of a copy can fail: the copy then
+// leaves nothing behind, neither under its name nor staged, and what was
+// there stays.
+TEST_F(FileSystemTest, AFailingCopyLeavesNothing) {
+  Write("src", std::string(20u << 20, 's'));  // large enough to sync while copying
+  Write("old", "old");
+  for (const FileCall call : {FileCall::Write, FileCall::Sync, FileCall::Rename, FileCall::Close}) {
+    for (const bool replace : {false, true}) {
+      InjectFileFaultForTesting(call, 1, EIO);
+      UnicodeString published;
+      const bool ok = replace ? CopyFile(U("src"), U("old"), false)
+                              : CopyFileToFreeName(U("src"), U("new"), published);
+      ClearFileFaultsForTesting();
+      EXPECT_FALSE(ok) << static_cast<int>(call) << " " << replace;
+      EXPECT_EQ(LastOSError(), EIO) << static_cast<int>(call) << " " << replace;
+      EXPECT_EQ(Listing(dir_), "old src") << static_cast<int>(call) << " " << replace;
+      EXPECT_EQ(Read("old"), "old");
+    }
+  }
+}
+
+// A copy is on disk before it has its name: its data are synced before the
+// rename that publishes it.
+TEST_F(FileSystemTest, CopiesAreSyncedBeforeTheyAreNamed) {
+  Write("src", "bytes");
+  RecordFileCallsForTesting(true);
+  UnicodeString published;
+  ASSERT_TRUE(CopyFileToFreeName(U("src"), U("copy"), published));
+  const std::vector<FileCallRecord> calls = RecordedFileCallsForTesting();
+  ClearFileFaultsForTesting();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].Call, FileCall::Sync);
+  EXPECT_EQ(calls[1].Call, FileCall::Rename);
+  EXPECT_EQ(calls[0].Path, calls[1].Path);  // the staged file, synced, then named
+  EXPECT_EQ(calls[1].Target, P("copy"));
 }
 
 }  // namespace

@@ -56,7 +56,11 @@ bool ToSystemPath(std::u16string_view Path, std::string& SystemName) {
     SetLastOSError(ENOENT);
     return false;
   }
-  SystemName = ToUtf8(Path);
+  // A lone surrogate would become "?" and name another file.
+  if (!ToUtf8Exact(Path, SystemName)) {
+    SetLastOSError(ENOENT);
+    return false;
+  }
   std::replace(SystemName.begin(), SystemName.end(), '\\', '/');
   return true;
 }

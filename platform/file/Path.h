@@ -44,8 +44,10 @@ UnicodeString ExtractFileName(std::u16string_view Path);
 UnicodeString ExtractFileExt(std::u16string_view Path);
 
 // The name for a system call: UTF-8 by the codec of Text.h, every "\" turned
-// into "/". False (with the last OS error ENOENT) for an empty path and for
-// drive and network paths, which name nothing here.
+// into "/". False (with the last OS error ENOENT) for an empty path, for
+// drive and network paths, which name nothing here, and for a path holding a
+// lone surrogate that is no byte escape (it has no bytes of its own: "?" in
+// its place would name another file).
 bool ToSystemPath(std::u16string_view Path, std::string& SystemName);
 
 }  // namespace kx::platform

@@ -48,7 +48,8 @@ TEST(Path, StyleAndSystemNames) {
   EXPECT_EQ(name, "/tmp/sub/f\xC3\xA4.txt");
   ASSERT_TRUE(ToSystemPath(u"raw\xDCFF", name));  // a raw byte goes back as that byte
   EXPECT_EQ(name, "raw\xFF");
-  for (const char16_t* nothing : {u"", u"C:\\x", u"c:", u"\\\\server\\share\\f"}) {
+  // A lone surrogate has no bytes: "q?.pdf" would be another file.
+  for (const char16_t* nothing : {u"", u"C:\\x", u"c:", u"\\\\server\\share\\f", u"/in/q\xD800.pdf"}) {
     SetLastOSError(0);
     EXPECT_FALSE(ToSystemPath(nothing, name)) << ToUtf8(nothing);
     EXPECT_EQ(LastOSError(), ENOENT);

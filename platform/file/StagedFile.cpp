@@ -4,7 +4,6 @@
 #include <linux/fs.h>
 #include <stdio.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,6 +15,7 @@
 #include <thread>
 
 #include "platform/file/ErrorText.h"
+#include "platform/file/FaultInjection.h"
 #include "platform/file/FileDescriptor.h"
 #include "platform/file/Path.h"
 #include "platform/rtl/Exceptions.h"
@@ -45,10 +45,6 @@ void SyncFolder(const std::string& folder) {
   if (dir < 0) return;
   ::fsync(dir);
   ::close(dir);
-}
-
-int RenameNoReplace(const char* from, const char* to) {
-  return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE));
 }
 
 }  // namespace
@@ -86,7 +82,7 @@ struct StagedFile::Flusher {
       if (stop) return;
       const uint64_t upTo = written;
       lock.unlock();
-      const bool ok = ::fdatasync(fd) == 0;
+      const bool ok = SyncFile(fd, true);
       const int failure = ok ? 0 : errno;
       lock.lock();
       if (!ok) {
@@ -169,7 +165,50 @@ bool StagedFile::Write(std::string_view Bytes) {
     return false;
   }
   if (!WriteAll(fd_, Bytes)) return false;
-  written_ += Bytes.size();
+  Written(Bytes.size());
+  return true;
+}
+
+bool StagedFile::CopyFrom(int In) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  // Blocks of the flusher's step, so that the background syncs keep pace.
+  bool kernelCopy = true;
+  std::unique_ptr<char[]> buffer;
+  constexpr size_t kBuffer = 256 * 1024;
+  for (;;) {
+    if (kernelCopy) {
+      if (detail::FileCallFails(FileCall::Write)) return false;
+      const ssize_t n = ::copy_file_range(In, nullptr, fd_, nullptr, kFlushStep, 0);
+      if (n > 0) {
+        Written(static_cast<uint64_t>(n));
+        continue;
+      }
+      if (n == 0) return true;
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+      kernelCopy = false;
+      buffer.reset(new char[kBuffer]);
+    }
+    const ssize_t n = ::read(In, buffer.get(), kBuffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    if (!Write(std::string_view(buffer.get(), static_cast<size_t>(n)))) return false;
+  }
+}
+
+void StagedFile::SetMode(mode_t Mode) {
+  newMode_ = Mode & 07777;
+  forceMode_ = true;
+}
+
+void StagedFile::Written(uint64_t Count) {
+  written_ += Count;
   synced_ = false;
   if (flusher_) {
     flusher_->Written(written_);
@@ -181,7 +220,6 @@ bool StagedFile::Write(std::string_view Bytes) {
       // No thread to be had: Publish syncs everything itself.
     }
   }
-  return true;
 }
 
 bool StagedFile::Publish(const UnicodeString& Path, bool Replace) {
@@ -208,25 +246,27 @@ bool StagedFile::Publish(const std::string& SystemName, bool Replace) {
     return fail();
   }
   if (!synced_) {
-    if (!StopFlusher() || ::fsync(fd_) != 0) return fail();
+    if (!StopFlusher() || !SyncFile(fd_, dataOnly_)) return fail();
     synced_ = true;
   }
   struct stat st {};
   mode_t mode = newMode_;
-  bool setMode = exactMode_;
-  if (Replace && ::stat(SystemName.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+  bool setMode = exactMode_ || forceMode_;
+  if (!forceMode_ && Replace && ::stat(SystemName.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
     mode = st.st_mode & 07777;
     setMode = true;
   }
-  if (setMode && ::fchmod(fd_, mode) != 0) return fail();
-  const int rc = Replace ? ::rename(temp_.c_str(), SystemName.c_str())
-                         : RenameNoReplace(temp_.c_str(), SystemName.c_str());
-  if (rc != 0) {
+  if (setMode && (fd_ >= 0 ? ::fchmod(fd_, mode) : ::chmod(temp_.c_str(), mode)) != 0) return fail();
+  // Closed before it is named, so that a failing close fails the publish.
+  if (fd_ >= 0) {
+    const bool closed = CloseWritten(fd_);
+    fd_ = -1;
+    if (!closed) return fail();
+  }
+  if (!RenameFile(temp_.c_str(), SystemName.c_str(), !Replace)) {
     if (errno == EEXIST && !Replace) return false;
     return fail();
   }
-  ::close(fd_);
-  fd_ = -1;
   temp_.clear();
   SyncFolder(folder_);
   return true;

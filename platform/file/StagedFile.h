@@ -18,7 +18,8 @@
 // written so far, again and again, while the writer goes on, so Publish's
 // fsync has only the last part left to wait for instead of the whole file.
 // The thread ends in Publish or Discard, after at most the one sync it is
-// running. Bytes written through Fd() directly are synced only by Publish.
+// running. Bytes written through Fd() directly are synced only by Publish;
+// bytes copied in by CopyFrom are synced like those of Write.
 #pragma once
 
 #include <sys/types.h>
@@ -50,7 +51,8 @@ class StagedFile {
   StagedFile& operator=(const StagedFile&) = delete;
 
   // The descriptor to write to, open for writing; -1 once published or
-  // discarded, or when the file could not be made.
+  // discarded, after a Publish that found its name taken, or when the file
+  // could not be made.
   int Fd() const { return fd_; }
 
   // Writes all of Bytes at the file's current end, retrying interrupted
@@ -58,8 +60,20 @@ class StagedFile {
   // file stays until Discard or the end of the object).
   bool Write(std::string_view Bytes);
 
-  // Flushes the bytes to disk and gives the file the name Path, which must
-  // lie in the folder given at construction. With Replace an existing file
+  // Copies the rest of the file In (from its current offset to its end) to
+  // the file's end: copy_file_range while the kernel offers it for the two
+  // files, else through a buffer; the bytes never pass through the caller.
+  // False with errno set when reading or writing fails.
+  bool CopyFrom(int In);
+
+  // Publish gives the file exactly Mode, also when it replaces a file (whose
+  // mode it would keep otherwise).
+  void SetMode(mode_t Mode);
+  // Publish syncs with fdatasync: the bytes and the size, not the times.
+  void SyncDataOnly() { dataOnly_ = true; }
+
+  // Flushes the bytes to disk, closes the file and gives it the name Path,
+  // which must lie in the folder given at construction. With Replace an existing file
   // there is replaced in one step (it keeps its mode); without, an existing
   // entry is left alone and the answer is false with errno EEXIST, and the
   // staged file stays for another Publish. Any other failure (a sync that
@@ -77,12 +91,16 @@ class StagedFile {
   bool Open(const std::string& Target, mode_t CreateMode);
   // Ends the background syncs; false with errno when one of them failed.
   bool StopFlusher();
+  // Counts Count more bytes as written and wakes or starts the flusher.
+  void Written(uint64_t Count);
 
   std::string temp_;    // system name of the temporary file
   std::string folder_;  // system name of its folder
   int fd_ = -1;
   bool synced_ = false;
   bool exactMode_ = false;  // publish a new file with newMode_
+  bool forceMode_ = false;  // publish any file with newMode_
+  bool dataOnly_ = false;   // Publish syncs with fdatasync
   mode_t newMode_ = 0;
   uint64_t written_ = 0;    // bytes through Write
   std::unique_ptr<Flusher> flusher_;

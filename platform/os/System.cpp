@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
-#include <netdb.h>
 #include <pwd.h>
 #include <sys/random.h>
 #include <time.h>
@@ -13,6 +12,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/net/name_lookup.h"
 
 extern char** environ;
 
@@ -70,15 +71,7 @@ std::string HostName() {
 }
 
 std::string CanonicalHostName(const std::string& Host) {
-  if (Host.empty()) return {};
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_flags = AI_CANONNAME;
-  addrinfo* result = nullptr;
-  if (::getaddrinfo(Host.c_str(), nullptr, &hints, &result) != 0 || result == nullptr) return {};
-  std::string name = result->ai_canonname != nullptr ? result->ai_canonname : "";
-  ::freeaddrinfo(result);
-  return name;
+  return net::LookupHost(Host, net::AddressOrder::IPv4First, true).CanonicalName;
 }
 
 bool EffectiveUserAccount(UserAccount& Account) {

@@ -22,8 +22,9 @@ void RandomBytes(void* Buffer, size_t Size);
 
 // gethostname(); "" on failure.
 std::string HostName();
-// The canonical name of Host by getaddrinfo with AI_CANONNAME (a DNS or
-// hosts-file lookup, so it may take time); "" when the lookup fails.
+// The canonical name of Host from the name lookup (platform/net/
+// name_lookup.h: a DNS or hosts-file lookup, so it may take time); "" when
+// the lookup fails.
 std::string CanonicalHostName(const std::string& Host);
 
 // The account the process runs as (its effective user id): the login name,

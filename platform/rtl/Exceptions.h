@@ -47,6 +47,7 @@ KX_DECLARE_EXCEPTION(EVariantArrayCreateError, EVariantError);
 KX_DECLARE_EXCEPTION(EVariantBadIndexError, EVariantError);
 KX_DECLARE_EXCEPTION(EVariantNotAnArrayError, EVariantError);
 KX_DECLARE_EXCEPTION(EStringListError, Exception);
+KX_DECLARE_EXCEPTION(EListError, Exception);  // generic lists and dictionaries
 KX_DECLARE_EXCEPTION(EArgumentException, Exception);
 KX_DECLARE_EXCEPTION(EStreamError, Exception);
 KX_DECLARE_EXCEPTION(EFileStreamError, EStreamError);

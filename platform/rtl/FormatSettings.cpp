@@ -100,11 +100,15 @@ char16_t FindSeparator(const UnicodeString& pattern) {
   return 0;
 }
 
-UnicodeString MapIcuField(char16_t letter, size_t count) {
+// A short date keeps the month letter of the pattern ("M", "MM"), as a
+// locale's short date format is written; FormatDateTime and the readers take
+// "M" and "m" alike.
+UnicodeString MapIcuField(char16_t letter, size_t count, bool shortDate) {
   switch (letter) {
     case u'y': case u'Y': case u'u': case u'U': case u'r':
       return u"yyyy";  // always the four-digit year, also for a "yy" pattern
     case u'M': case u'L':
+      if (shortDate && count <= 2) return count == 1 ? u"M" : u"MM";
       return count == 1 ? u"m" : count == 2 ? u"mm" : count == 4 ? u"mmmm" : u"mmm";
     case u'd':
       return count == 1 ? u"d" : u"dd";
@@ -130,11 +134,12 @@ UnicodeString MapIcuField(char16_t letter, size_t count) {
 
 // An ICU pattern in the letters of FormatDateTime. Where placeholder is not 0,
 // every unquoted separator character becomes placeholder ("/" or ":"), so the
-// format follows the settings' separator. With dropQuoted, quoted words are
+// format follows the settings' separator. For a short date, quoted words are
 // left out together with the blanks before them (a short date is numbers and
-// separators only).
+// separators only, its month letter "M" kept).
 UnicodeString MapIcuPattern(const UnicodeString& pattern, char16_t separator,
-                            char16_t placeholder, bool dropQuoted = false) {
+                            char16_t placeholder, bool shortDate = false) {
+  const bool dropQuoted = shortDate;
   UnicodeString out;
   UnicodeString literal;
   const size_t n = pattern.size();
@@ -170,7 +175,7 @@ UnicodeString MapIcuPattern(const UnicodeString& pattern, char16_t separator,
     } else if (IsAsciiLetter(c)) {
       size_t count = 0;
       while (i < n && pattern[i] == c) ++i, ++count;
-      const UnicodeString field = MapIcuField(c, count);
+      const UnicodeString field = MapIcuField(c, count, shortDate);
       // A dropped field (era, zone) takes its leading blank along.
       while (field.empty() && !literal.empty() && literal.back() == u' ') literal.pop_back();
       if (field.empty() && literal.empty()) {

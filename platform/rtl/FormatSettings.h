@@ -65,10 +65,10 @@ struct TFormatSettings {
   // locale's TimeAMString/TimePMString. ICU has no list separator: it is ";"
   // where the decimal separator is ",", else ",".
   // The short date format keeps the day, month and year fields of ICU's short
-  // date pattern ("d", "dd", "m", "mm"; every run of "y" as "yyyy"); quoted
+  // date pattern ("d", "dd", "M", "MM"; every run of "y" as "yyyy"); quoted
   // words and the era are left out, and the first character that separates
   // two fields becomes DateSeparator and is written "/" wherever it occurs:
-  // ICU's "dd.MM.yy" is held as "dd/mm/yyyy" with DateSeparator ".".
+  // ICU's "dd.MM.yy" is held as "dd/MM/yyyy" with DateSeparator ".".
   static TFormatSettings FromLocale(const std::string& IcuLocaleName);
 
   friend bool operator==(const TFormatSettings&, const TFormatSettings&) = default;

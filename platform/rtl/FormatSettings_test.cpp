@@ -66,7 +66,7 @@ TEST(FormatSettings, LocaleDataComesFromIcu) {
   EXPECT_EQ(de.ThousandSeparator, u'.');
   EXPECT_EQ(de.ListSeparator, u';');
   EXPECT_EQ(de.DateSeparator, u'.');
-  EXPECT_EQ(de.ShortDateFormat, u"dd/mm/yyyy");  // "/" stands for the separator
+  EXPECT_EQ(de.ShortDateFormat, u"dd/MM/yyyy");  // "/" stands for the separator; "MM" kept
   EXPECT_EQ(de.ShortTimeFormat, u"hh:nn");
   EXPECT_EQ(de.LongTimeFormat, u"hh:nn:ss");
   EXPECT_EQ(de.LongMonthNames[0], u"Januar");
@@ -84,7 +84,7 @@ TEST(FormatSettings, LocaleDataComesFromIcu) {
     EXPECT_EQ(TFormatSettings::FromLocale(name), de) << name;
 
   const TFormatSettings us = TFormatSettings::FromLocale("en_US");
-  EXPECT_EQ(us.ShortDateFormat, u"m/d/yyyy");  // a four-digit year, not ICU's "yy"
+  EXPECT_EQ(us.ShortDateFormat, u"M/d/yyyy");  // a four-digit year, not ICU's "yy"
   EXPECT_EQ(us.ShortTimeFormat, u"h:nn AMPM");
   EXPECT_EQ(TimeToStr(v, us), u"1:05:09 PM");
   EXPECT_EQ(DateToStr(v, us), u"1/15/2024");
@@ -465,7 +465,7 @@ TEST(FormatSettings, ShortDateFormatsAreNumbersAndSeparatorsOnly) {
     for (char16_t c : fs.ShortDateFormat) {
       const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
       letters += letter;
-      EXPECT_TRUE(!letter || c == u'd' || c == u'm' || c == u'y')
+      EXPECT_TRUE(!letter || c == u'd' || c == u'M' || c == u'm' || c == u'y')
           << locales[i].getName() << ": " << ToUtf8(fs.ShortDateFormat);
       EXPECT_TRUE(c != u'"' && c != u'\'') << locales[i].getName();
     }
@@ -473,9 +473,9 @@ TEST(FormatSettings, ShortDateFormatsAreNumbersAndSeparatorsOnly) {
   }
   // A quoted word ("г" for year in Bulgarian) and an era are left out.
   const TFormatSettings bg = TFormatSettings::FromLocale("bg_BG");
-  EXPECT_EQ(bg.ShortDateFormat, u"d/mm/yyyy/");
+  EXPECT_EQ(bg.ShortDateFormat, u"d/MM/yyyy/");
   EXPECT_EQ(bg.DateSeparator, u'.');
-  EXPECT_EQ(TFormatSettings::FromLocale("ps_AF").ShortDateFormat, u"yyyy/m/d");
+  EXPECT_EQ(TFormatSettings::FromLocale("ps_AF").ShortDateFormat, u"yyyy/M/d");
 }
 
 TEST(DateReadersAmPm, OnlyRecordsWithAmPmStringsReadATwelveHourClock) {

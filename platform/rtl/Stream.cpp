@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/file/ErrorText.h"
+#include "platform/file/FaultInjection.h"
 #include "platform/file/FileDescriptor.h"
 #include "platform/file/Path.h"
 #include "platform/os/LastError.h"
@@ -130,7 +131,8 @@ void ReadOnlyMemoryStream::SetSize(int64_t) { throw EStreamError("the stream is 
 
 // --- FileStream -------------------------------------------------------------
 
-FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_(FileName) {
+FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode, bool RegularFileOnly)
+    : fileName_(FileName) {
   const bool create = (Mode & fmCreate) == fmCreate;
   const uint16_t access = create ? fmOpenReadWrite : (Mode & 0x0003);
   const uint16_t share = Mode & 0x00F0;
@@ -149,8 +151,26 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode) : fileName_
 
   int flags = O_CLOEXEC | (access == fmOpenRead ? O_RDONLY : (access == fmOpenWrite ? O_WRONLY : O_RDWR));
   if (create) flags |= O_CREAT;  // emptied below, once the lock is ours
+  // Opened without waiting, checked, then switched back to blocking.
+  if (RegularFileOnly) flags |= O_NONBLOCK | O_NOCTTY;
   fd_ = kx::platform::OpenRetrying(name.c_str(), flags, 0666);
   if (fd_ < 0) fail(FailureText(errno));
+  if (RegularFileOnly) {
+    struct stat info {};
+    int error = 0;
+    if (::fstat(fd_, &info) != 0)
+      error = errno;
+    else if (!S_ISREG(info.st_mode))
+      error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    else if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0)
+      error = errno;
+    if (error != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      kx::platform::SetLastOSError(error);
+      fail(error == EINVAL ? std::string("Not a regular file") : FailureText(error));
+    }
+  }
 
   int lock = LOCK_EX;
   if (share == fmShareDenyNone)
@@ -190,6 +210,8 @@ int64_t FileStream::Read(void* Buffer, int64_t Count) {
 
 int64_t FileStream::Write(const void* Buffer, int64_t Count) {
   const auto* in = static_cast<const char*>(Buffer);
+  if (Count > 0 && kx::platform::detail::FileCallFails(kx::platform::FileCall::Write))
+    throw EWriteError("Stream write error: " + FailureText(errno));
   int64_t done = 0;
   while (done < Count) {
     const size_t chunk = static_cast<size_t>(std::min<int64_t>(Count - done, int64_t{1} << 30));

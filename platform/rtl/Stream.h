@@ -122,9 +122,14 @@ enum : uint16_t {
 // paths name nothing here. Failures raise EFOpenError or EFCreateError with
 // the name and the reason, read and write errors EReadError and EWriteError;
 // each leaves its errno in the last OS error (platform/os/LastError.h).
+//
+// With RegularFileOnly the file must be a regular file after following links:
+// anything else (a FIFO, a device, a folder) raises EFOpenError at once, and
+// the open never waits, as it would for a FIFO without a writer. For data
+// that a file must hold, such as the files handed over as blobs.
 class FileStream : public Stream {
  public:
-  FileStream(const UnicodeString& FileName, uint16_t Mode);
+  FileStream(const UnicodeString& FileName, uint16_t Mode, bool RegularFileOnly = false);
   ~FileStream() override;
 
   int64_t Read(void* Buffer, int64_t Count) override;

@@ -60,7 +60,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-std::string Encode(std::u16string_view text, bool strict) {
+std::string Encode(std::u16string_view text, bool strict, bool* replaced = nullptr) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -72,10 +72,12 @@ std::string Encode(std::u16string_view text, bool strict) {
       AppendUtf8(out, cp);
       ++i;
     } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-      if (!strict && u >= kEscapeBase + 0x80 && u <= kEscapeBase + 0xFF)
+      if (!strict && u >= kEscapeBase + 0x80 && u <= kEscapeBase + 0xFF) {
         out.push_back(static_cast<char>(u - kEscapeBase));
-      else
+      } else {
         out.push_back('?');
+        if (replaced != nullptr) *replaced = true;
+      }
     } else {
       AppendUtf8(out, u);
     }
@@ -117,6 +119,12 @@ UnicodeString ToUtf16(std::string_view bytes) {
 std::string ToUtf8(std::u16string_view text) { return Encode(text, false); }
 
 std::string ToUtf8Strict(std::u16string_view text) { return Encode(text, true); }
+
+bool ToUtf8Exact(std::u16string_view text, std::string& bytes) {
+  bool replaced = false;
+  bytes = Encode(text, false, &replaced);
+  return !replaced;
+}
 
 bool IsValidUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {

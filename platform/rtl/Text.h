@@ -29,6 +29,12 @@ UnicodeString ToUtf16(std::string_view bytes);
 // become the raw byte again; any other lone surrogate becomes "?".
 std::string ToUtf8(std::u16string_view text);
 
+// ToUtf8 for names that must reach the system exactly (file paths): false
+// when the text holds a lone surrogate that is no byte escape, which ToUtf8
+// would write as "?" and so name something else.
+//   ToUtf8Exact(u"a\xDCFF", b) -> true, b == "a\xFF";  ToUtf8Exact(u"q\xD800", b) -> false
+bool ToUtf8Exact(std::u16string_view text, std::string& bytes);
+
 // UTF-16 to strictly valid UTF-8, for consumers that reject anything else
 // (XML, JSON, HTTP headers): every lone surrogate becomes "?".
 std::string ToUtf8Strict(std::u16string_view text);

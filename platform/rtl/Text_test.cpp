@@ -60,15 +60,22 @@ TEST(Codec, InvalidSequencesAreEscapedByteByByte) {
 }
 
 TEST(Codec, LoneSurrogatesBecomeQuestionMarks) {
-  struct Case { UnicodeString text; std::string lossless, strict; };
+  // exact: ToUtf8Exact succeeds (no "?" stands for a unit).
+  struct Case { UnicodeString text; std::string lossless, strict; bool exact; };
   const Case cases[] = {
-      {u"a\xD800" "b", "a?b", "a?b"},            // lone high surrogate
-      {u"\xDC00", "?", "?"},                     // low surrogate outside the byte escape
-      {u"\xDCFF", "\xFF", "?"},                  // a byte escape: raw only in the lossless form
-      {u"\xDBFF", "?", "?"},                     // high surrogate at the end
-      {u"\xDE00\xD83D\xDE00", "?\xF0\x9F\x98\x80", "?\xF0\x9F\x98\x80"},  // reversed pair
+      {u"a\xD800" "b", "a?b", "a?b", false},            // lone high surrogate
+      {u"\xDC00", "?", "?", false},                     // low surrogate outside the byte escape
+      {u"\xDCFF", "\xFF", "?", true},                   // a byte escape: raw only in the lossless form
+      {u"\xDBFF", "?", "?", false},                     // high surrogate at the end
+      {u"\xDE00\xD83D\xDE00", "?\xF0\x9F\x98\x80", "?\xF0\x9F\x98\x80", false},  // reversed pair
+      {u"?\xD83D\xDE00", "?\xF0\x9F\x98\x80", "?\xF0\x9F\x98\x80", true},  // a real "?" is exact
   };
   for (const auto& c : cases) {
+    std::string exact;
+    EXPECT_EQ(ToUtf8Exact(c.text, exact), c.exact) << c.lossless;
+    if (c.exact) {
+      EXPECT_EQ(exact, c.lossless);
+    }
     EXPECT_EQ(ToUtf8(c.text), c.lossless) << c.lossless;
     EXPECT_EQ(ToUtf8Strict(c.text), c.strict) << c.strict;
     EXPECT_TRUE(IsValidUtf8(ToUtf8Strict(c.text)));

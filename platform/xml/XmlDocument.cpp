@@ -1,7 +1,5 @@
 #include "platform/xml/XmlDocument.h"
 
-#include <libxml/SAX2.h>
-#include <libxml/globals.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -11,10 +9,10 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/xml/XmlLibrary.h"
+#include "platform/xml/XmlParseSupport.h"
 
 namespace kx::platform {
 namespace {
@@ -96,123 +94,9 @@ xmlNode* NewText(xmlDoc* doc, const std::string& text) {
 
 // ---- parsing ---------------------------------------------------------------------
 
-struct ParseState {
-  bool refused = false;
-  std::string entity;
-  int line = 0;
-  int column = 0;
-};
-
-void Refuse(xmlParserCtxt* ctxt, const xmlChar* name, bool parameter) {
-  auto* state = static_cast<ParseState*>(ctxt->_private);
-  if (state == nullptr || state->refused) return;
-  state->refused = true;
-  state->entity = (parameter ? "%" : "&") + std::string(View(name)) + ";";
-  state->line = xmlSAX2GetLineNumber(ctxt);
-  state->column = xmlSAX2GetColumnNumber(ctxt);
-}
-
-// A general entity is looked up (by the parser, which knows the five
-// predefined ones itself) to expand a reference. In content and attribute
-// values the answer is "none", so nothing declared is ever expanded, and the
-// reference is noted to fail the parse. Inside the document type the
-// declarations may refer to each other; they are kept but never used.
-xmlEntity* GetEntity(void* ctx, const xmlChar* name) {
-  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
-  if (ctxt->inSubset != 0) return xmlSAX2GetEntity(ctx, name);
-  Refuse(ctxt, name, false);
-  return nullptr;
-}
-
-xmlEntity* GetParameterEntity(void* ctx, const xmlChar* name) {
-  Refuse(static_cast<xmlParserCtxt*>(ctx), name, true);
-  return nullptr;
-}
-
-bool HasByteOrderMark(std::string_view b) {
-  auto starts = [&](std::string_view p) { return b.substr(0, p.size()) == p; };
-  using namespace std::string_view_literals;
-  return starts("\xEF\xBB\xBF"sv) || starts("\xFE\xFF"sv) || starts("\xFF\xFE"sv) ||
-         starts("\x00\x00\xFE\xFF"sv);
-}
-
-// The encoding named in an ASCII declaration at the very start; "" when
-// there is none.
-std::string DeclaredEncoding(std::string_view b) {
-  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  if (b.size() < 6 || b.substr(0, 5) != "<?xml" || !space(b[5])) return std::string();
-  std::string_view decl = b.substr(0, 1024);  // a declaration is short
-  decl = decl.substr(0, decl.find("?>"));
-  const size_t key = decl.find("encoding");
-  if (key == std::string_view::npos) return std::string();
-  size_t p = key + 8;
-  while (p < decl.size() && space(decl[p])) ++p;
-  if (p >= decl.size() || decl[p] != '=') return std::string();
-  ++p;
-  while (p < decl.size() && space(decl[p])) ++p;
-  if (p >= decl.size() || (decl[p] != '"' && decl[p] != '\'')) return std::string();
-  const size_t close = decl.find(decl[p], p + 1);
-  if (close == std::string_view::npos) return std::string();
-  return AsciiUpper(decl.substr(p + 1, close - p - 1));
-}
-
-// Whether the parser must not follow the declared encoding: a byte-order
-// mark decides by itself, and a declaration of a 16- or 32-bit encoding on
-// a text whose declaration is readable as ASCII is wrong.
-bool IgnoreDeclaredEncoding(std::string_view Bytes) {
-  if (HasByteOrderMark(Bytes)) return true;
-  const std::string enc = DeclaredEncoding(Bytes);
-  for (std::string_view wide : {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS-2", "UCS2", "UCS-4",
-                                "UCS4", "ISO-10646-UCS-2", "ISO-10646-UCS-4"})
-    if (enc.compare(0, wide.size(), wide) == 0) return true;
-  return false;
-}
-
-UnicodeString ParseErrorText(std::string_view detail, int line, int column) {
-  UnicodeString text = u"the XML document is not well-formed";
-  if (line > 0) {
-    text += u" (line " + IntToStr(int32_t{line});
-    if (column > 0) text += u", column " + IntToStr(int32_t{column});
-    text += u")";
-  }
-  // libxml2's own words, first line only (some add the offending bytes).
-  detail = detail.substr(0, detail.find('\n'));
-  while (!detail.empty() && static_cast<unsigned char>(detail.back()) <= 0x20) detail.remove_suffix(1);
-  if (!detail.empty()) text += u": " + ToUtf16(detail);
-  return text;
-}
-
-// libxml2 reports a few faults without a parser context (a failed encoding
-// conversion, for one) through the calling thread's error handlers, whose
-// default prints to stderr, and a host's handler would hear of our input.
-// While a parse runs, the calling thread's handlers are silent ones; they
-// are put back before Load returns, so neither the host nor another thread
-// sees a change. What went wrong still reaches the parser context.
-class QuietParserErrors {
- public:
-  QuietParserErrors()
-      : generic_(xmlGenericError),
-        genericContext_(xmlGenericErrorContext),
-        structured_(xmlStructuredError),
-        structuredContext_(xmlStructuredErrorContext) {
-    xmlSetGenericErrorFunc(nullptr, &Ignore);
-    xmlSetStructuredErrorFunc(nullptr, nullptr);
-  }
-  ~QuietParserErrors() {
-    xmlSetGenericErrorFunc(genericContext_, generic_);
-    xmlSetStructuredErrorFunc(structuredContext_, structured_);
-  }
-  QuietParserErrors(const QuietParserErrors&) = delete;
-  QuietParserErrors& operator=(const QuietParserErrors&) = delete;
-
- private:
-  static void Ignore(void*, const char*, ...) {}
-
-  xmlGenericErrorFunc generic_;
-  void* genericContext_;
-  xmlStructuredErrorFunc structured_;
-  void* structuredContext_;
-};
+using xml_detail::EntityRefusal;
+using xml_detail::ParseErrorText;
+using xml_detail::QuietParserErrors;
 
 struct ContextFree {
   void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
@@ -471,23 +355,18 @@ XmlDocument XmlDocument::Load(std::string_view Bytes) {
     throw EDOMParseError(u"the XML document is too large (2 GB or more)", 0, 0);
   std::unique_ptr<xmlParserCtxt, ContextFree> ctxt(xmlNewParserCtxt());
   if (!ctxt) throw EDOMParseError(u"out of memory for the XML parser", 0, 0);
-  ParseState state;
+  EntityRefusal state;
   ctxt->_private = &state;
-  ctxt->sax->getEntity = GetEntity;
-  ctxt->sax->getParameterEntity = GetParameterEntity;
-  int options = XML_PARSE_HUGE | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-  if (IgnoreDeclaredEncoding(Bytes)) options |= XML_PARSE_IGNORE_ENC;
+  ctxt->sax->getEntity = xml_detail::RefusingGetEntity;
+  ctxt->sax->getParameterEntity = xml_detail::RefusingGetParameterEntity;
+  const int options = xml_detail::ParseOptionsFor(Bytes);
   std::unique_ptr<xmlDoc, DocFree> doc;
   {
     const QuietParserErrors quiet;
     doc.reset(xmlCtxtReadMemory(ctxt.get(), Bytes.data(), static_cast<int>(Bytes.size()), nullptr,
                                 nullptr, options));
   }
-  if (state.refused)
-    throw EDOMParseError(
-        ParseErrorText("reference to the entity '" + state.entity + "' is not allowed", state.line,
-                       state.column),
-        state.line, state.column);
+  if (state.Refused) throw EDOMParseError(xml_detail::RefusalText(state), state.Line, state.Column);
   if (!doc) {
     const xmlError* error = xmlCtxtGetLastError(ctxt.get());
     const int line = error != nullptr ? error->line : 0;

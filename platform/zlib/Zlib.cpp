@@ -43,8 +43,8 @@ uint32_t Crc32(uint32_t Crc, const void* Data, size_t Length) {
   return static_cast<uint32_t>(crc32_z(Crc, static_cast<const Bytef*>(Data), Length));
 }
 
-Deflater::Deflater() : stream_(new z_stream{}) {
-  if (deflateInit2(stream_, Z_BEST_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+Deflater::Deflater(int Level, bool Gzip) : stream_(new z_stream{}) {
+  if (deflateInit2(stream_, Level, Z_DEFLATED, Gzip ? 31 : 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     delete stream_;
     stream_ = nullptr;
   }
@@ -65,6 +65,29 @@ Result Deflater::Step(std::string_view& In, char* Out, size_t Room, bool Finish,
   const bool last = Finish && In.size() <= kSlice;
   return Run(*stream_, In, Out, Room, Produced,
              [&](z_stream& z) { return deflate(&z, last ? Z_FINISH : Z_NO_FLUSH); });
+}
+
+bool DeflateAll(std::initializer_list<std::string_view> Pieces, int Level, bool Gzip,
+                std::string& Out) {
+  Deflater z(Level, Gzip);
+  if (!z.IsOpen()) return false;
+  size_t total = 0;
+  for (std::string_view p : Pieces) total += p.size();
+  Out.resize(z.Bound(total));
+  size_t produced = 0;
+  auto next = Pieces.begin();
+  std::string_view in;
+  Result rc = Result::Ok;
+  while (rc != Result::StreamEnd) {
+    while (in.empty() && next != Pieces.end()) in = *next++;
+    if (produced == Out.size()) Out.resize(Out.size() + Out.size() / 2 + 64);
+    size_t made = 0;
+    rc = z.Step(in, Out.data() + produced, Out.size() - produced, next == Pieces.end(), made);
+    produced += made;
+    if (rc == Result::Failed || rc == Result::NeedDictionary) return false;
+  }
+  Out.resize(produced);
+  return true;
 }
 
 Inflater::Inflater() : stream_(new z_stream{}) {

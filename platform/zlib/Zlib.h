@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -29,10 +30,12 @@ enum class Result {
   Failed,          // damaged data or an internal error
 };
 
-// Compression at the best level with the zlib header and trailer.
+// Compression, by default at the best level with the zlib header and
+// trailer; Level -1 is zlib's default, and Gzip writes the gzip header and
+// trailer instead (RFC 1952).
 class Deflater {
  public:
-  Deflater();
+  explicit Deflater(int Level = 9, bool Gzip = false);
   ~Deflater();
   Deflater(const Deflater&) = delete;
   Deflater& operator=(const Deflater&) = delete;
@@ -48,6 +51,11 @@ class Deflater {
  private:
   z_stream_s* stream_;
 };
+
+// The Pieces, one after the other, compressed whole into Out (replaced) by
+// one Deflater(Level, Gzip); false when zlib fails, Out then undefined.
+bool DeflateAll(std::initializer_list<std::string_view> Pieces, int Level, bool Gzip,
+                std::string& Out);
 
 class Inflater {
  public:

@@ -91,6 +91,10 @@ class Plugin {
   }
   void Unload() {
     if (handle_ != nullptr) dlclose(handle_);
+    Forget();
+  }
+  // Keeps the library loaded until the process ends.
+  void Forget() {
     handle_ = nullptr;
     wide_ = nullptr;
     build_ = nullptr;
@@ -363,6 +367,7 @@ int RunScript(const HostOptions& options, const std::string& script, std::ostrea
     }
     if (rc == -1) anyFailed = true;
   }
+  if (!options.UnloadAtEnd) plugin.Forget();
   return anyFailed ? kSomeFailed : kAllSucceeded;
 }
 

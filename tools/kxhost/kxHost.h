@@ -41,6 +41,9 @@ struct HostOptions {
   std::string PluginPath;
   size_t DataUnits = 1 << 20;   // UTF-16 units of Data, terminator included
   size_t ErrorUnits = 1 << 16;  // UTF-16 units of ErrorText
+  // False leaves the plug-in loaded after the script, the way a host that
+  // simply exits does: its unloading then happens at the process's exit.
+  bool UnloadAtEnd = true;
 };
 
 // Runs Script (the whole text) against the plug-in; output lines go to Out,

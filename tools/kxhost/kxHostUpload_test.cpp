@@ -323,6 +323,28 @@ TEST_F(HostUpload, UploadsBlobsThenTheDocument) {
   EXPECT_TRUE(Exists("b2.txt"));
 }
 
+// A host blob whose name starts with "." is sent from its file like any
+// other; once the document is accepted it is deleted, and when the document
+// fails it stays.
+TEST_F(HostUpload, DotNamedBlobsUploadLikeAnyOther) {
+  for (const bool documentFails : {false, true}) {
+    Reset();
+    fs::rename(sandbox_ / "in" / "b1.pdf", sandbox_ / "in" / ".scan.pdf");
+    FakeQueueServer server;
+    if (documentFails) server.FailDocument(1, {.Kind = FakeFault::Status, .Status = 500});
+    const HostRun r = Run("110\t<kxConfig><ServerName>" + server.Url() +
+                          "</ServerName></kxConfig>\n100\n500\t" + File(".scan.pdf") + "\n600\n900\n");
+    ASSERT_EQ(r.runs.size(), 1u) << r.out << r.err;
+    EXPECT_EQ(r.runs[0].result, documentFails ? -1 : 0) << r.runs[0].error;
+    ASSERT_TRUE(server.WaitForRequests(2));
+    const auto requests = server.Requests();
+    ASSERT_EQ(Kinds(requests), (std::vector<std::string>{"blob", "document"}));
+    EXPECT_EQ(requests[0].BodyMd5, kx::test::Md5Hex(content_["b1.pdf"]));
+    EXPECT_EQ(requests[1].References, server.BlobIds());
+    EXPECT_EQ(Exists(".scan.pdf"), documentFails) << documentFails;
+  }
+}
+
 // A blob answered without an id goes into the document itself.
 TEST_F(HostUpload, BlobWithoutIdIsEmbedded) {
   FakeQueueServer server;

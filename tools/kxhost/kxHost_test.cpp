@@ -102,6 +102,35 @@ TEST_F(Host, FileExportsWriteTheirDocumentsAndCopies) {
   EXPECT_FALSE(empty.DocumentElement().FindChild(u"Content").FindChild(u"Index").HasChildNodes());
 }
 
+// Dot-named documents and blobs through the whole road: embedded and by
+// reference, each run to the same name taking the next free one; every
+// reference of a ByRef document opens its copy by Reference + Extension.
+TEST_F(Host, DotNamedDocumentsAndBlobs) {
+  fs::create_directories(sandbox_ / "in");
+  std::ofstream(sandbox_ / "in" / ".scan.PDF", std::ios::binary) << "%PDF-1.4 dot";
+  const std::string config = "<Importfile>${SANDBOX}/out/.doc_%docid.xml</Importfile>"
+                             "<CreateNewDocId>false</CreateNewDocId>";
+  const std::string document = "100\n350\t4711\n500\t${SANDBOX}/in/.scan.PDF\n600\n600\n900\n";
+  const Result r = RunHost("110\t<kxConfig>" + config + "</kxConfig>\n" + document +
+                           "110\t<kxConfig>" + config + "<ByRef>true</ByRef></kxConfig>\n" + document);
+  EXPECT_EQ(r.exit, kx::host::kAllSucceeded) << r.out << r.err;
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(sandbox_ / "out")) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{".doc_4711.xml", ".doc_4711-2.xml", ".doc_4711-3.xml",
+                                          ".doc_4711-4.xml", "4711-1.pdf", "4711-1-2.pdf"}));
+  for (const char* name : {".doc_4711.xml", ".doc_4711-2.xml"}) {
+    const auto doc = kx::platform::XmlDocument::Load(ReadText(sandbox_ / "out" / name));
+    const auto blob = doc.DocumentElement().FindChild(u"Content").FindChild(u"Blobs").FindChild(u"Blob");
+    EXPECT_EQ(blob.FindChild(u"Data").Text(), u"JVBERi0xLjQgZG90") << name;
+  }
+  for (const char* name : {".doc_4711-3.xml", ".doc_4711-4.xml"}) {
+    const auto doc = kx::platform::XmlDocument::Load(ReadText(sandbox_ / "out" / name));
+    const auto blob = doc.DocumentElement().FindChild(u"Content").FindChild(u"Blobs").FindChild(u"Blob");
+    const std::string copy = ToUtf8(blob.FindChild(u"Reference").Text() + blob.FindChild(u"Extension").Text());
+    EXPECT_EQ(ReadText(sandbox_ / "out" / copy), "%PDF-1.4 dot") << name << " -> " << copy;
+  }
+}
+
 // The README's run command: the sample document goes into the sandbox and
 // every command succeeds.
 TEST_F(Host, ReadmeExampleExportsOneDocument) {

@@ -1,11 +1,11 @@
 // TkxConfigTools: the reader and the lookups.
-#include "platform/rtl/CaseMapping.h"
-#include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
 #include <iterator>
 #include <vector>
 
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 #include "platform/xml/XmlDocument.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"

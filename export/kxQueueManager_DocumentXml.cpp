@@ -1,15 +1,10 @@
 #include "export/kxQueueManager_DocumentXml.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 #include "export/kxQueueManager_MetaBuffers.h"
-#include "platform/file/StagedFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/NumberText.h"
@@ -50,49 +45,6 @@ UnicodeString TrimDocumentFieldName(const UnicodeString& Name) {
 
 AnsiString DocumentConfidenceText(double Confidence) {
   return ToUtf8(FloatToStr(Confidence, FormatSettings().DecimalSeparator));
-}
-
-// ---- FdXmlSink -----------------------------------------------------------------------
-
-namespace {
-constexpr size_t kFdSinkBuffer = 1024 * 1024;
-}
-
-FdXmlSink::FdXmlSink(int Fd) : fd_(Fd) { buffer_.reserve(kFdSinkBuffer); }
-
-FdXmlSink::FdXmlSink(kx::platform::StagedFile& File) : staged_(&File) {
-  buffer_.reserve(kFdSinkBuffer);
-}
-
-void FdXmlSink::Write(std::string_view Bytes) {
-  if (buffer_.size() + Bytes.size() > kFdSinkBuffer) Flush();
-  if (Bytes.size() >= kFdSinkBuffer)
-    WriteAll(Bytes);
-  else
-    buffer_.append(Bytes);
-}
-
-void FdXmlSink::Flush() {
-  if (buffer_.empty()) return;
-  WriteAll(buffer_);
-  buffer_.clear();
-}
-
-void FdXmlSink::WriteAll(std::string_view Bytes) {
-  bool ok = true;
-  if (staged_ != nullptr) {
-    ok = staged_->Write(Bytes);
-  } else {
-    while (ok && !Bytes.empty()) {
-      const ssize_t n = ::write(fd_, Bytes.data(), Bytes.size());
-      if (n >= 0)
-        Bytes.remove_prefix(static_cast<size_t>(n));
-      else
-        ok = errno == EINTR;
-    }
-  }
-  if (!ok)
-    throw EWriteError(u"stream write exception - " + ToUtf16(std::string_view(std::strerror(errno))));
 }
 
 // ---- TkxDocumentXmlWriter ----------------------------------------------------------

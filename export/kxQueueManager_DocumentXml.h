@@ -25,10 +25,6 @@
 #include "platform/xml/XmlWriter.h"
 #include "system/kxTypes_Records.h"
 
-namespace kx::platform {
-class StagedFile;
-}
-
 namespace kxQueueManager {
 
 // The bytes of a blob file are read and encoded in blocks of this size: a
@@ -60,24 +56,6 @@ AnsiString DocumentConfidenceText(double Confidence);
 // the text of the blocks before stays with Out.
 void WriteBlobBase64(const TkxBlob& Blob, bool Format,
                      const std::function<void(std::string_view)>& Out);
-
-// A sink that writes to a file descriptor it does not own, or to a staged
-// file (which then syncs a large document while it is written), gathering
-// small writes into a buffer of about 1 MiB; writes of that size or more
-// pass straight through. Raises EWriteError when the system refuses bytes.
-class FdXmlSink final : public kx::platform::XmlSink {
- public:
-  explicit FdXmlSink(int Fd);
-  explicit FdXmlSink(kx::platform::StagedFile& File);
-  void Write(std::string_view Bytes) override;
-  void Flush() override;
-
- private:
-  void WriteAll(std::string_view Bytes);
-  int fd_ = -1;
-  kx::platform::StagedFile* staged_ = nullptr;
-  std::string buffer_;
-};
 
 // Writes the parts of the document body. Each call expects the XmlWriter at
 // the place the element belongs (the caller opened its parent).

@@ -1,8 +1,5 @@
 #include "export/kxQueueManager_Save.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <memory>
 
 #include "export/kxQueueManager_DocumentJson.h"
@@ -34,8 +31,9 @@ UnicodeString ZipNameOf(const UnicodeString& FileName) {
 void Publish(kx::platform::StagedFile& staged, UnicodeString& FileName,
              const std::function<UnicodeString()>& NextName) {
   for (;;) {
-    if (staged.Publish(FileName, !NextName)) break;
-    if (NextName && errno == EEXIST) {
+    const auto published = staged.Publish(FileName, !NextName);
+    if (published) break;
+    if (NextName && published.Result == kx::platform::StagedFile::PublishResult::NameTaken) {
       FileName = NextName();
       continue;
     }
@@ -97,7 +95,7 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
       throw;
     }
     {
-      FdXmlSink sink(*staged);
+      kx::platform::FileXmlSink sink(*staged);
       if (!WriteDocument(QueueItem, sink, IncludeOptions, FileName, Message)) return false;
     }
     Publish(*staged, FileName, NextName);
@@ -134,7 +132,7 @@ bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
       throw;
     }
     try {
-      FdXmlSink sink(*staged);
+      kx::platform::FileXmlSink sink(*staged);
       WriteDocumentJson(QueueItem, sink, IncludeOptions, true);
     } catch (const EWriteError&) {
       throw SaveFailure{u"streaming to file " + name + u" failed"};

@@ -66,7 +66,10 @@ TEST_F(StagedFileTest, ReplaceKeepsTheModeAndNoReplaceLeavesTheOldFile) {
   StagedFile f(ToUtf16(P("doc.xml")));
   ASSERT_TRUE(f.Write("new"));
   errno = 0;
-  EXPECT_FALSE(f.Publish(ToUtf16(P("doc.xml")), false));
+  const StagedFile::PublishResult taken = f.Publish(ToUtf16(P("doc.xml")), false);
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(taken.Result, StagedFile::PublishResult::NameTaken);
+  EXPECT_EQ(taken.Error, EEXIST);
   EXPECT_EQ(errno, EEXIST);
   EXPECT_EQ(Read("doc.xml"), "old");
   // The staged file stays for another try: under another name, or replacing.
@@ -83,7 +86,10 @@ TEST_F(StagedFileTest, FailuresRemoveTheStagedFile) {
     StagedFile f(ToUtf16(P("doc.xml")));
     ASSERT_TRUE(f.Write("x"));
     errno = 0;
-    EXPECT_FALSE(f.Publish(ToUtf16(P("sub/doc.xml")), true));
+    const StagedFile::PublishResult refused = f.Publish(ToUtf16(P("sub/doc.xml")), true);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.Result, StagedFile::PublishResult::Failed);
+    EXPECT_EQ(refused.Error, EXDEV);
     EXPECT_EQ(errno, EXDEV);
     EXPECT_EQ(f.Fd(), -1);
     EXPECT_EQ(Listing(), "sub");

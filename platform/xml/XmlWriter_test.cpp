@@ -12,7 +12,7 @@
 
 namespace {
 
-using kx::platform::StreamXmlSink;
+using kx::platform::FileXmlSink;
 using kx::platform::StringXmlSink;
 using kx::platform::XmlDocument;
 using kx::platform::XmlLintComplaint;
@@ -222,7 +222,7 @@ TEST(XmlWriter, StreamSinkWritesTheSameBytes) {
   body(a);
 
   MemoryStream stream;
-  StreamXmlSink streamSink(stream);
+  FileXmlSink streamSink(stream);
   XmlWriter b(streamSink);
   body(b);
   ASSERT_EQ(stream.Size(), static_cast<int64_t>(expected.size()));

@@ -11,12 +11,16 @@
 #include <string>
 
 #include "platform/file/AtomicReplace.h"
+#include "platform/file/FaultInjection.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using kx::platform::ClearFileFaultsForTesting;
+using kx::platform::FileCall;
+using kx::platform::InjectFileFaultForTesting;
 using kx::platform::ReplaceFileAtomically;
 using kx::platform::StagedFile;
 
@@ -115,6 +119,50 @@ TEST_F(StagedFileTest, FailuresRemoveTheStagedFile) {
   StagedFile quiet(P("missing/doc.xml"), 0644);
   EXPECT_EQ(quiet.Fd(), -1);
   EXPECT_EQ(errno, ENOENT);
+}
+
+// The system refuses a write (a full disk, a quota), a sync, the close or
+// the rename: the failing step answers it, nothing appears under the final
+// name, an older file there stays as it was, and no staged file is left.
+TEST_F(StagedFileTest, ARefusedWriteSyncCloseOrRenameLeavesNothing) {
+  struct Case {
+    FileCall call;
+    int error;
+  };
+  const Case cases[] = {{FileCall::Write, ENOSPC}, {FileCall::Write, EDQUOT},
+                        {FileCall::Sync, EIO},     {FileCall::Close, EDQUOT},
+                        {FileCall::Rename, EIO}};
+  for (const Case& c : cases) {
+    for (const bool replace : {false, true}) {
+      const std::string what = std::to_string(static_cast<int>(c.call)) + " " + std::to_string(replace);
+      fs::remove_all(dir_);
+      fs::create_directories(dir_);
+      if (replace) Write("doc.xml", "old");
+      {
+        StagedFile f(ToUtf16(P("doc.xml")));
+        ASSERT_TRUE(f.Write("first"));
+        InjectFileFaultForTesting(c.call, 1, c.error);
+        errno = 0;
+        const bool written = f.Write("second");
+        if (c.call == FileCall::Write) {
+          EXPECT_FALSE(written) << what;
+          EXPECT_EQ(errno, c.error) << what;
+        } else {
+          ASSERT_TRUE(written) << what;
+          const StagedFile::PublishResult r = f.Publish(ToUtf16(P("doc.xml")), replace);
+          EXPECT_EQ(r.Result, StagedFile::PublishResult::Failed) << what;
+          EXPECT_EQ(r.Error, c.error) << what;
+          EXPECT_EQ(f.Fd(), -1) << what;
+          EXPECT_EQ(Listing(), replace ? "doc.xml" : "") << what;
+        }
+        ClearFileFaultsForTesting();
+      }
+      EXPECT_EQ(Listing(), replace ? "doc.xml" : "") << what;
+      if (replace) {
+        EXPECT_EQ(Read("doc.xml"), "old") << what;
+      }
+    }
+  }
 }
 
 // A file large enough to be synced in the background while it is written:

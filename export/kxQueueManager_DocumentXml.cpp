@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "export/kxQueueManager_Failure.h"
 #include "export/kxQueueManager_MetaBuffers.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
@@ -161,7 +162,7 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   xml_.CData(std::string_view());  // the section stands also for no bytes
   // The text goes straight to the sink between the section's opening and
   // closing.
-  WriteBlobBase64(Blob, true, [this](std::string_view text) { sink_.Write(text); });
+  WriteBlobBase64(Blob, true, [this](std::string_view text) { xml_.CDataBase64(text); });
   xml_.EndElement();
 }
 
@@ -275,10 +276,10 @@ void CompleteDocumentRecord(TDocumentQueueRecord& QueueItem) {
     QueueItem.MetaTableData = ParseMetaTableDataBuffer(QueueItem.MetaTableDataBuffer);
 }
 
-void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
+void WriteDocumentXml(const TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
                       bool IncludeOptions) {
   XmlWriter xml(Sink);
-  TkxDocumentXmlWriter doc(xml, Sink);
+  TkxDocumentXmlWriter doc(xml);
   xml.StartElement("kxDocument");
   doc.SafeAttribute("Id", ToUtf16(QueueItem.Id.View()));
   doc.SafeAttribute("StackId", ToUtf16(QueueItem.StackId.View()));
@@ -286,8 +287,6 @@ void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Si
     doc.SafeAttribute("URIDocId",
                       BuildDocumentUri(QueueItem.Repository, QueueItem,
                                        static_cast<int32_t>(QueueItem.Version)));
-
-  CompleteDocumentRecord(QueueItem);
 
   xml.StartElement("Options");
   WriteOptions(doc, QueueItem, IncludeOptions);
@@ -311,13 +310,12 @@ bool CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
                        bool IncludeOptions, UnicodeString& Message) {
   DocumentXML.clear();
   try {
+    CompleteDocumentRecord(QueueItem);
     StringXmlSink sink(DocumentXML);
     WriteDocumentXml(QueueItem, sink, IncludeOptions);
     return true;
-  } catch (const Exception& e) {
-    Message = u"error creating document xml (" + e.Message + u")";
-  } catch (const std::exception& e) {
-    Message = u"error creating document xml (" + ToUtf16(std::string_view(e.what())) + u")";
+  } catch (const std::exception&) {
+    SetFailureMessage(u"error creating document xml (", Message);
   }
   DocumentXML.clear();
   DocumentXML.shrink_to_fit();

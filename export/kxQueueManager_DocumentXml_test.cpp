@@ -49,7 +49,7 @@ std::string Body(F&& write) {
   StringXmlSink sink(out);
   XmlWriter xml(sink);
   xml.StartElement("d");
-  TkxDocumentXmlWriter doc(xml, sink);
+  TkxDocumentXmlWriter doc(xml);
   write(doc);
   xml.EndElement();
   xml.Finish();
@@ -310,7 +310,7 @@ TEST(DocumentXml, FileSinkGivesTheStringSinkBytes) {
   auto write = [&](kx::platform::XmlSink& sink) {
     XmlWriter xml(sink);
     xml.StartElement("d");
-    TkxDocumentXmlWriter doc(xml, sink);
+    TkxDocumentXmlWriter doc(xml);
     doc.IndexField(f);
     doc.Blob(blob);
     xml.EndElement();

@@ -58,6 +58,13 @@ bool TkxQueueTools::SaveDocumentXML(const UnicodeString& FileName, bool CreateZi
   return kxQueueManager::SaveDocumentXML(name, CreateZip, QueueItem, IncludeOptions, Message);
 }
 
+bool TkxQueueTools::SaveDocumentXML(UnicodeString& FileName, bool CreateZip,
+                                    TDocumentQueueRecord& QueueItem, bool IncludeOptions,
+                                    const std::function<UnicodeString()>& NextName) {
+  return kxQueueManager::SaveDocumentXML(FileName, CreateZip, QueueItem, IncludeOptions, Message,
+                                         NextName);
+}
+
 bool TkxQueueTools::SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                                      TDocumentQueueRecord& QueueItem, bool IncludeOptions) {
   return kxQueueManager::SaveDocumentJson(FileName, CreateZip, QueueItem, IncludeOptions, Message);

@@ -59,6 +59,10 @@ class TkxQueueTools : public TObject {
   // with Message on failure (kxQueueManager::SaveDocumentXML/SaveDocumentJson).
   bool SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,
                        TDocumentQueueRecord& QueueItem, bool IncludeOptions);
+  // The same without replacing any file: while FileName is taken, NextName()
+  // gives the next name to try; FileName tells the name used.
+  bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueRecord& QueueItem,
+                       bool IncludeOptions, const std::function<UnicodeString()>& NextName);
   bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                         TDocumentQueueRecord& QueueItem, bool IncludeOptions);
 

@@ -251,6 +251,12 @@ void XmlWriter::CData(std::string_view Chunk) {
   WriteChecked(Chunk, Escape::CData, true);
 }
 
+void XmlWriter::CDataBase64(std::string_view Chunk) {
+  BeginContent(Open::CData);
+  Emit(Chunk);
+  brackets_ = 0;
+}
+
 template <class F>
 void XmlWriter::ForUtf8Pieces(std::u16string_view Chunk, F&& f) {
   // Pieces of bounded size, so a large UTF-16 value never exists twice.

@@ -139,6 +139,10 @@ class XmlWriter {
   // section (an empty first chunk still writes an empty section).
   void CData(std::string_view Chunk);
   void CData(std::u16string_view Chunk);
+  // Base64 text as CDATA content, like CData, written as it is: the
+  // alphabet ("A"-"Z", "a"-"z", "0"-"9", "+", "/", "="), CR and LF need no
+  // check and no escape. For an encoder's output, which may be large.
+  void CDataBase64(std::string_view Chunk);
   // A comment ("--" inside or "-" at the end raise) and a processing
   // instruction (target a name other than "xml" in any case, no "?>" in
   // Data), inside the open element or before or after the root.

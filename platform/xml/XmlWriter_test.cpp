@@ -118,6 +118,24 @@ TEST(XmlWriter, SplitsCDataAtEveryEndMarker) {
   }
 }
 
+// Base64 text joins the CDATA section around it as it is, and what stands
+// between two CDATA chunks breaks their "]]" and ">".
+TEST(XmlWriter, Base64JoinsTheCDataSection) {
+  const std::string out = Write([](XmlWriter& w) {
+    w.StartElement("r");
+    w.StartElement("a");
+    w.CData("x]]");
+    w.CDataBase64("QUJD\r\nRA==");
+    w.CData(">");
+    w.EndElement();
+    w.StartElement("b");
+    w.CDataBase64("");
+    w.EndElement();
+    w.EndElement();
+  });
+  EXPECT_EQ(out, kHead + "<r><a><![CDATA[x]]QUJD\r\nRA==>]]></a><b><![CDATA[]]></b></r>");
+}
+
 TEST(XmlWriter, JoinsUtf8SequencesCutByChunks) {
   const std::string euro = "\xE2\x82\xAC";
   const std::string out = Write([&](XmlWriter& w) {

@@ -115,7 +115,7 @@ bool Guarded(const char16_t* Prefix, UnicodeString& Message, F&& Add) {
 
 }  // namespace
 
-TkxPluginTools::TkxPluginTools() : Version("2.2.0") {}
+TkxPluginTools::TkxPluginTools() = default;
 
 TkxPluginTools::~TkxPluginTools() = default;
 
@@ -162,7 +162,7 @@ bool TkxPluginTools::AddField(const UnicodeString& Data) {
     } else {
       field.Name = head;
     }
-    field.DataType = TkxTypes::GetVarTypeFromStr(typeName, 8);
+    field.DataType = TkxTypes::GetVarTypeFromStr(typeName, varOleStr);
     field.Value = TkxTypes::StrToVarExt(valueText, field.DataType);
     field.Active = true;
     Fields.push_back(std::move(field));
@@ -316,7 +316,7 @@ bool TkxPluginTools::AddTableField(const UnicodeString& Data) {
       Message = u"add table field exception (invalid row number \"" + rowText + u"\")";
       return false;
     }
-    const TVarType dataType = TkxTypes::GetVarTypeFromStr(items.TypeName, 8);
+    const TVarType dataType = TkxTypes::GetVarTypeFromStr(items.TypeName, varOleStr);
     Variant value = TkxTypes::StrToVarExt(valueText, dataType);
 
     TkxTableRecord* record = nullptr;

@@ -531,7 +531,7 @@ void ReadFieldsStep(TDocumentQueueRecord& q, const DocumentParts& doc) {
       TkxMetaField m;
       m.IntField = f.name && !f.name->empty() ? *f.name : UnicodeString(u"Field");
       m.ExtField = f.externalId ? *f.externalId : m.IntField;
-      FillValue(m, f, 8);
+      FillValue(m, f, varOleStr);
       for (const FieldPart& a : f.alternatives) {
         TkxAlternativeValue alt;
         FillValue(alt, a, m.VarType);
@@ -553,7 +553,7 @@ void ReadTableStep(TDocumentQueueRecord& q, const DocumentParts& doc) {
       TkxMetaTableDataHeaderField h;
       h.Name = c.name.Get();
       h.ExtName = c.externalId ? *c.externalId : h.Name;
-      h.VarType = TkxTypes::GetVarTypeFromStr(Or(c.dataType, u""), 8);
+      h.VarType = TkxTypes::GetVarTypeFromStr(Or(c.dataType, u""), varOleStr);
       table.Header.push_back(std::move(h));
     }
     TkxMetaTableDataColumnField preset;

@@ -27,7 +27,8 @@ class TkxQueueTools : public TObject {
   TkxQueueTools& operator=(const TkxQueueTools&) = delete;
 
   UnicodeString Message;       // reason of the last failed document operation
-  AnsiString Version = "4.0.0";
+  static constexpr char kVersion[] = "4.0.0";  // this class's own version text
+  AnsiString Version = kVersion;
   UnicodeString BlobPath;      // the installation's blob folder
   UnicodeString BlobTempPath;  // where readers look for referenced blob files
   THttpProgressCallBackProc HttpProgressCallBackProc;  // none unless set

@@ -14,6 +14,8 @@ TkxQueueTools::TkxQueueTools()
     : BlobPath(TkxVanto::GetBlobPath()), BlobTempPath(TkxVanto::GetTempPath(true, false)) {
   TkxFiles::CreatePath(BlobPath, true);
   TkxFiles::CreatePath(BlobTempPath, true);
+  // Made with the tools as every queue client makes it, though no operation
+  // here asks it for anything yet.
   ClassFactory = std::make_unique<TkxClassFactory>();
 }
 

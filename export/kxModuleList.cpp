@@ -28,6 +28,23 @@ size_t g_initialised = 0;  // how many entries of the last run are initialised (
 
 void InitFormatSettings() { FormatSettings(); }
 
+// The slots' functions: zero-initialised, so filled before the constructor
+// of the library runs the list.
+struct SlotFunctions {
+  void (*Initialize)();
+  void (*Finalize)();
+};
+SlotFunctions g_slots[kModuleSlotCount];
+
+template <ModuleSlot Slot>
+void InitializeSlot() {
+  if (g_slots[Slot].Initialize) g_slots[Slot].Initialize();
+}
+template <ModuleSlot Slot>
+void FinalizeSlot() {
+  if (g_slots[Slot].Finalize) g_slots[Slot].Finalize();
+}
+
 // Load order; an entry that a later module adds goes in at its place:
 // platform core (format settings), libxml2, module path, kxMath, kxMD5,
 // database layer, kxNet, name lookup, logging, GUI host, configuration-store
@@ -47,6 +64,10 @@ constexpr ModuleEntry kModules[] = {
     // Closed at unload: a name looked up while the library unloads could
     // make the resolver load libraries under the loader's lock.
     {"name lookup", &kx::platform::net::OpenNameLookup, &kx::platform::net::CloseNameLookup},
+    // A slot (FillModuleSlot): the plug-in installs the desktop's Qt form
+    // there, without a Qt call or a thread; its finalisation ends the GUI
+    // thread the library may have started since.
+    {"GUI host", &InitializeSlot<kGuiHostSlot>, &FinalizeSlot<kGuiHostSlot>},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},
@@ -67,6 +88,10 @@ void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {
 }  // namespace
 
 std::span<const ModuleEntry> ModuleList() { return kModules; }
+
+void FillModuleSlot(ModuleSlot Slot, void (*Initialize)(), void (*Finalize)()) {
+  if (Slot < kModuleSlotCount) g_slots[Slot] = {Initialize, Finalize};
+}
 
 bool InitializeModules(std::span<const ModuleEntry> Entries) {
   g_initialised = 0;

@@ -8,6 +8,7 @@
 // "unexpected process exception (" + the recorded text + ")".
 #pragma once
 
+#include <cstddef>
 #include <span>
 
 #include "platform/rtl/Text.h"
@@ -22,6 +23,16 @@ struct ModuleEntry {
 
 // The plug-in's own list, in load order.
 std::span<const ModuleEntry> ModuleList();
+
+// Modules above this library (the GUI host needs Qt) have slots in the list
+// instead of entries: this library and its tests link neither Qt nor
+// config/. The plug-in's own source fills its slots before the list runs; a
+// slot left empty does nothing.
+enum ModuleSlot : size_t {
+  kGuiHostSlot,  // "GUI host"
+  kModuleSlotCount
+};
+void FillModuleSlot(ModuleSlot Slot, void (*Initialize)(), void (*Finalize)());
 
 // Initialises the entries in order. On the first failure: records its text
 // ("initialisation of " + Name + " failed" when it brings none), finalises

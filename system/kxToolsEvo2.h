@@ -15,5 +15,7 @@
 // TkxTools, one header per area.
 #include "system/kxToolsEvo2_DataLink.h"
 #include "system/kxToolsEvo2_Identity.h"
+#include "system/kxToolsEvo2_Process.h"
+#include "system/kxToolsEvo2_Shell.h"
 #include "system/kxToolsEvo2_SystemInfo.h"
 #include "system/kxToolsEvo2_Version.h"

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "config/kxConfigAccessImpl.h"
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
 #ifdef KX_TEST_FAILING_SELFTEST
@@ -57,6 +58,7 @@ __attribute__((constructor)) void LoadLibrary() {
   // The test-only copy of the plug-in: its math self test fails.
   TkxMath::detail::SetSelftestOverrideForTesting([] { return false; });
 #endif
+  kx::plugin::ConfigStoreRegistrationSlot() = {&RegisterConfigAccess, &UnregisterConfigAccess};
   kx::plugin::InitializeModules(kx::plugin::ModuleList());
 }
 

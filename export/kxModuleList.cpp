@@ -28,6 +28,15 @@ size_t g_initialised = 0;  // how many entries of the last run are initialised (
 
 void InitFormatSettings() { FormatSettings(); }
 
+ModuleSlot g_configStoreRegistration;  // constant-initialised
+
+void InitConfigStoreRegistration() {
+  if (g_configStoreRegistration.Initialize) g_configStoreRegistration.Initialize();
+}
+void FinalizeConfigStoreRegistration() {
+  if (g_configStoreRegistration.Finalize) g_configStoreRegistration.Finalize();
+}
+
 // Load order; an entry that a later module adds goes in at its place:
 // platform core (format settings), libxml2, module path, kxMath, kxMD5,
 // database layer, kxNet, name lookup, logging, GUI host, configuration-store
@@ -47,6 +56,10 @@ constexpr ModuleEntry kModules[] = {
     // Closed at unload: a name looked up while the library unloads could
     // make the resolver load libraries under the loader's lock.
     {"name lookup", &kx::platform::net::OpenNameLookup, &kx::platform::net::CloseNameLookup},
+    // Lets the environment's readers reach the configuration store of the
+    // plug-in (filled by the plug-in's entry).
+    {"configuration-store registration", &InitConfigStoreRegistration,
+     &FinalizeConfigStoreRegistration},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},
@@ -67,6 +80,8 @@ void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {
 }  // namespace
 
 std::span<const ModuleEntry> ModuleList() { return kModules; }
+
+ModuleSlot& ConfigStoreRegistrationSlot() { return g_configStoreRegistration; }
 
 bool InitializeModules(std::span<const ModuleEntry> Entries) {
   g_initialised = 0;

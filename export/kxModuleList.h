@@ -20,6 +20,16 @@ struct ModuleEntry {
   void (*Finalize)();    // must not throw; nullptr when there is nothing to do
 };
 
+// An entry of a module above this library (the configuration-store
+// registration; the GUI host and kxStyler take the same road): the list holds
+// a slot that the plug-in's own source fills before the list runs, so that
+// this library and its tests link neither. An empty slot does nothing.
+struct ModuleSlot {
+  void (*Initialize)() = nullptr;
+  void (*Finalize)() = nullptr;
+};
+ModuleSlot& ConfigStoreRegistrationSlot();
+
 // The plug-in's own list, in load order.
 std::span<const ModuleEntry> ModuleList();
 

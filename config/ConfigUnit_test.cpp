@@ -467,7 +467,8 @@ TEST_F(CfgForm, ScreenshotsOfThePages) {
   const char* folder = std::getenv("KX_SCREENSHOT_DIR");
   if (folder == nullptr) GTEST_SKIP() << "KX_SCREENSHOT_DIR is not set";
   WithForm([&](TCfgForm& f) {
-    Activate(f);
+    f.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));  // no window manager activates it
     for (const auto& [page, name] : Pages(f)) {
       f.pc_Exportservice->setCurrentWidget(page);
       QTest::qWait(200);

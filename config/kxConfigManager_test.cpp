@@ -432,6 +432,35 @@ TEST_P(ConfigStoreTest, ChangeTicksAcrossStores) {
   EXPECT_TRUE(two->CheckSpecificDatabaseChangeState(u"Flag"));
 }
 
+// A store that sets the ticks itself must not hide another's stamp that it
+// has not read yet: its cache is emptied first.
+TEST_P(ConfigStoreTest, OwnTicksDoNotHideAnothersChange) {
+  auto one = NewStore(true);
+  auto two = NewStore(true);
+  one->BackupChanges = two->BackupChanges = false;
+  two->CacheCheckTime = 0xFFFFFFFFu;  // never reads the ticks on its own
+  ASSERT_TRUE(two->SetConfigValue(u"/k/l", u"v", Int(1)));
+  TIdType id;
+  ASSERT_TRUE(two->GetCacheKeyId(u"k/l/", id, false));
+  ASSERT_TRUE(one->DeleteConfigTree(u"/k"));
+  two->SetConfigValue(u"/other", u"v", Int(1));
+  ASSERT_TRUE(two->DeleteConfigTree(u"/other"));  // sets the ticks
+  EXPECT_FALSE(two->GetCacheKeyId(u"k/l/", id, false));
+}
+
+// Parent ids that run in a circle: the walk up gives no key, deleting ends.
+TEST_P(ConfigStoreTest, CyclesOfParents) {
+  for (const char* row : {"'C1', 'C2', 'x', 'TREE', ''", "'C2', 'C1', 'y', 'TREE', ''", "'C3', 'C2', 'z', 'INT', '1'"})
+    db::Command(*peer_, u"INSERT INTO " + table_ + u" (ID, PARENTID, KEYNAME, DATATYPE, KEYVALUE) VALUES (" +
+                            ToUtf16(row) + u")")
+        .Execute();
+  auto store = NewStore();
+  store->BackupChanges = false;
+  EXPECT_EQ(store->GetKeyNameByNodeId(TIdType("C1")), u"");
+  EXPECT_TRUE(store->DeleteConfigValueById(TIdType("C1")));
+  EXPECT_EQ(Count(u"ID IN ('C1', 'C2', 'C3')"), 0);
+}
+
 TEST_P(ConfigStoreTest, CacheSizeFromTheTree) {
   {
     auto store = NewStore(true);

@@ -188,7 +188,17 @@ TCfgForm::TCfgForm() : QDialog(nullptr) {
   FormCreate();
 }
 
-TCfgForm::~TCfgForm() = default;
+// Nothing of the dialog may answer Qt once its own part is gone: the focus
+// moves while QWidget's destructor removes the children.
+TCfgForm::~TCfgForm() {
+  QObject::disconnect(focusWatch_);
+  for (QComboBox* box : {cb_ExportService, cb_EScheme}) {
+    box->removeEventFilter(this);
+    box->view()->removeEventFilter(this);
+    box->view()->viewport()->removeEventFilter(this);
+    box->disconnect(this);
+  }
+}
 
 void TCfgForm::BuildControls() {
   setObjectName(QStringLiteral("CfgForm"));
@@ -280,7 +290,7 @@ void TCfgForm::BuildControls() {
   WatchPicks(cb_EScheme, &TCfgForm::cb_ESchemeSelect);
   auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
   if (app != nullptr) {
-    connect(app, &QApplication::focusChanged, this, [this](QWidget* Old, QWidget* Now) {
+    focusWatch_ = connect(app, &QApplication::focusChanged, this, [this](QWidget* Old, QWidget* Now) {
       if (Old == edt_Importfile && Now != nullptr && Now != edt_Importfile && Now->window() == this)
         edt_ImportfileExit();
     });

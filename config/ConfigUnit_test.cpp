@@ -490,9 +490,9 @@ TEST_F(CfgForm, ListsComeFromTheTree) {
     EXPECT_EQ(Entries(f.edt_project), (std::vector<std::u16string>{u"/Invoices"}));
     EXPECT_EQ(Entries(f.edt_Server), (std::vector<std::u16string>{u"http://queue:4420/"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(tree_.live, 0);  // both stores freed before the dialog shows
   });
   EXPECT_EQ(tree_.forLists, (std::vector<bool>{true, false}));
-  EXPECT_EQ(tree_.live, 0);  // both stores freed
 }
 
 TEST_F(CfgForm, FillingStopsSilentlyAtAnErrorAndGoesOnAfterAFalseAnswer) {

@@ -460,10 +460,13 @@ TEST_F(CfgForm, PagesLookAsTheirPictures) {
 }
 
 // Pictures of the four pages as a window system shows them, for a look by
-// eye: run under a virtual X server with the folder to write to, e.g.
-//   KX_SCREENSHOT_DIR=/tmp/shots GTEST_FILTER=CfgForm.ScreenshotsOfThePages
+// eye; CTest does not run this group. Run it under a virtual X server with
+// the folder to write to, e.g.
+//   KX_SCREENSHOT_DIR=/tmp/shots GTEST_FILTER='Screenshots.*'
 //   xvfb-run -a env QT_QPA_PLATFORM=xcb build/default/config/ConfigUnit_test
-TEST_F(CfgForm, ScreenshotsOfThePages) {
+using Screenshots = CfgForm;
+
+TEST_F(Screenshots, OfThePages) {
   const char* folder = std::getenv("KX_SCREENSHOT_DIR");
   if (folder == nullptr) GTEST_SKIP() << "KX_SCREENSHOT_DIR is not set";
   WithForm([&](TCfgForm& f) {

@@ -36,6 +36,7 @@
 #include "platform/ui/GuiHost.h"
 #include "platform/ui/Panel.h"
 #include "platform/ui/QtText.h"
+#include "tests/support/FakeInstallation.h"
 
 namespace {
 
@@ -537,6 +538,21 @@ TEST_F(CfgForm, ServerAddress) {
     EXPECT_EQ(tree_.serviceUrlCalls, c.calls) << c.connected << c.throws;
   }
   EXPECT_EQ(DefaultServiceUrl(kxESVC_Enterprise, true), u"https://localhost:4040/");
+}
+
+// The real store over an installation whose database cannot be opened (the
+// data link names a SQLite file that does not exist): the dialog opens with
+// empty tree lists and the queue server's default address.
+TEST(CfgFormRealStore, UnreachableDatabase) {
+  kx::testing::FakeInstallation installation(kx::testing::InstallKind::Installed);
+  installation.SetDword(HKEY_LOCAL_MACHINE, u"DbConTimeout", 1);
+  WithForm([&](TCfgForm& f) {
+    EXPECT_EQ(Entries(f.edt_Server), std::vector<std::u16string>{u"http://localhost:4420/"});
+    for (QComboBox* box : {f.cb_ExportService, f.cb_Convert, f.cb_EScheme, f.cb_Script, f.cb_Post,
+                           f.edt_project})
+      EXPECT_EQ(box->count(), 0) << box->objectName().toStdString();
+    EXPECT_EQ(f.cb_State->count(), 3);
+  });
 }
 
 TEST_F(CfgForm, PickingOneExportChoiceEmptiesTheOther) {

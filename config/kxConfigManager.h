@@ -387,6 +387,38 @@ class TkxConfigManager {
   // True when the node Key holds no value (also when missing or on a failure).
   bool IsNodeEmpty(const UnicodeString& Key);
 
+  // ---- Service registry (kxConfigManager_Services.cpp) ------------------------------
+  // Services are the sub-nodes of "/vanto/Software/vanto enterprise
+  // daemon/Services" (made when missing), known by the file name of their
+  // "ServicePath": taken after the last "/" or "\", lower-cased, one ".exe"
+  // dropped, so "C:\X\KXDRAVSRV.EXE" is the daemon file "kxdravsrv". The
+  // host program's file is compared the same way.
+
+  // Writes Token and the process id into the instance node of every service
+  // that is the host program or whose "RootPort" + InstanceId is
+  // InstancePort; the port and URL too when InstancePort > 0 and URLs are
+  // not kept by hand. False when no service was taken.
+  bool PublishInstanceToken(const TIdType& Token, int32_t InstanceId, int32_t InstancePort);
+  // Marks the host program's first service instance ready.
+  bool PublishReadyState(int32_t InstanceId);
+  // Clears "InstanceReady" of every instance of the active services on the
+  // cluster node (node 0 numbers them from 0, others from 1). Always true.
+  bool ResetReadyStates(int32_t ClusterNode);
+  // The instances with a token that are not ready yet.
+  int32_t CheckReadyStates(int32_t ClusterNode);
+  // Copies the permission nodes below SourcePath to "/vanto/Permissions/
+  // Objects/" + PermissionObject, removing targets without a source (unless
+  // a session holds them). True when both trees were read.
+  bool PublishPermissionObjects(const UnicodeString& SourcePath, const UnicodeString& PermissionObject,
+                                bool SingleInstance, bool CheckActiveState);
+  // The published URL of a service instance; else the default port's URL on
+  // "localhost" (empty for a service without a default port).
+  UnicodeString GetServiceUrl(TkxEnterpriseService Service, int32_t ClusterNode, int32_t InstanceId);
+  UnicodeString GetServiceToken(TkxEnterpriseService Service, int32_t ClusterNode, int32_t InstanceId);
+  // Asks the node server to send ChangeEvent to InstanceToken: true for the
+  // answer 200. Never raises.
+  bool RegisterServiceToChangeEvent(const UnicodeString& ChangeEvent, const UnicodeString& InstanceToken);
+
   // ---- Property queries and lists (kxConfigManager_Properties.cpp) -----------------
 
   // The values directly under Key in "KEYNAME" order whose names match
@@ -499,6 +531,14 @@ class TkxConfigManager {
                   const TDataTypeStr* DataType, const UnicodeString& User, TDateTime Date,
                   bool ForceTrackChanges, bool ShortExtend);
   bool UserContentKept(const UnicodeString& Key, const UnicodeString& VarName, bool& Failed);
+
+  // ---- Services (kxConfigManager_Services.cpp) ----
+  // The daemon file of a service node's "ServicePath" (see above).
+  UnicodeString ServiceFileOf(const TConfigNode& Service);
+  // Calls Visit with the key of every instance of the active services on
+  // ClusterNode whose cluster node is active.
+  void ForEachInstance(int32_t ClusterNode, bool ResetNodeZero,
+                       const std::function<void(const UnicodeString& InstanceKey)>& Visit);
 
   // ---- Queries (kxConfigManager_Nodes.cpp) ----
   // Runs Sql under DatabaseLock and calls PerRow on each row of the shared

@@ -419,6 +419,25 @@ class TkxConfigManager {
   // answer 200. Never raises.
   bool RegisterServiceToChangeEvent(const UnicodeString& ChangeEvent, const UnicodeString& InstanceToken);
 
+  // ---- Backups in the tree, namespaces, short paths (kxConfigManager_Backups.cpp) -----
+
+  // Copies the named values of Key (those it holds) into a new node
+  // "/vanto/Classes/Backups" + Key + "/Backup_" + local time
+  // "yyyymmddhhnnsszzz", with "User", "Date" (Key's "ChangeDate", else now),
+  // "CreationDate", "Persistent" (when set) and "Comment" (when given).
+  // With MaxBackups >= 0 older backups are deleted first, oldest first and
+  // never a persistent one, until MaxBackups remain: the new one makes
+  // MaxBackups + 1. Answers true.
+  bool CreateBackup(const UnicodeString& Key, const std::vector<UnicodeString>& Properties,
+                    const UnicodeString& Comment, int32_t MaxBackups, bool Persistent);
+  // Whether Key lies in a namespace of resources or scripts (the folder of
+  // the namespace itself included).
+  static bool IsNameSpaceNode(const UnicodeString& Key);
+  // Path with its middle replaced by ".../" so that it fits MaxLen where the
+  // last name allows:
+  //   GetShortPath(u"/vanto/Software/Basics/Common", 20) == u"/vanto/.../Common"
+  static UnicodeString GetShortPath(const UnicodeString& Path, int32_t MaxLen);
+
   // ---- Property queries and lists (kxConfigManager_Properties.cpp) -----------------
 
   // The values directly under Key in "KEYNAME" order whose names match
@@ -531,6 +550,10 @@ class TkxConfigManager {
                   const TDataTypeStr* DataType, const UnicodeString& User, TDateTime Date,
                   bool ForceTrackChanges, bool ShortExtend);
   bool UserContentKept(const UnicodeString& Key, const UnicodeString& VarName, bool& Failed);
+
+  // ---- Backups (kxConfigManager_Backups.cpp) ----
+  // The last name of Key's prepared form; empty for an empty key.
+  static UnicodeString TopNodeName(const UnicodeString& Key);
 
   // ---- Services (kxConfigManager_Services.cpp) ----
   // The daemon file of a service node's "ServicePath" (see above).

@@ -19,6 +19,7 @@
 #include "platform/db/Odbc.h"
 #include "tests/support/DatabaseClient.h"
 #include "tests/support/DatabaseServers.h"
+#include "tests/support/TcpRelay.h"
 
 namespace {
 
@@ -390,6 +391,34 @@ TEST_P(ConfigStoreTest, ConnectionChecks) {
   EXPECT_TRUE(store->SetConfigValue(u"/after", u"v", Int(1)));
   EXPECT_TRUE(store->IsConnected());
   EXPECT_EQ(store->Message.Get(), u"database connection is online");
+}
+
+// A server that drops its connections and refuses new ones, then comes back.
+TEST_P(ConfigStoreTest, ServerConnectionLostAndBack) {
+  if (IsSqlite()) GTEST_SKIP() << "SQLite has no server connection";
+  const std::string port =
+      kx::testing::DatabaseServer(GetParam().ServerKey == std::string("KX_TEST_POSTGRESQL") ? "KX_PG_PORT" : "KX_MY_PORT");
+  kx::testing::TcpRelay relay(std::stoi(port));
+  UnicodeString cs = cs_;
+  const UnicodeString from = u"Port=" + ToUtf16(port) + u";";
+  ASSERT_NE(cs.find(from), UnicodeString::npos);
+  cs.replace(cs.find(from), from.size(), u"Port=" + ToUtf16(std::to_string(relay.Port())) + u";");
+
+  TkxConfigManager store(false, cs, table_);
+  ASSERT_TRUE(store.IsConnected()) << ToUtf8(store.Message.Get());
+  store.CacheEnabled = false;  // every write walks, and the walk tries again after a check
+  ASSERT_TRUE(store.SetConfigValue(u"/net", u"v", Int(1)));
+  relay.SetRefusing(true);
+  relay.Drop();
+  EXPECT_FALSE(store.SetConfigValue(u"/net", u"v", Int(2)));
+  EXPECT_TRUE(store.Message.Get().starts_with(u"error during database connection check (")) << ToUtf8(store.Message.Get());
+  EXPECT_EQ(store.Message.Get().find(u"PWD"), UnicodeString::npos);
+  EXPECT_FALSE(store.IsConnected());
+  relay.SetRefusing(false);
+  // The walk fails on the closed connection, its check restores it, the next attempt writes.
+  EXPECT_TRUE(store.SetConfigValue(u"/net", u"v", Int(3))) << ToUtf8(store.Message.Get());
+  EXPECT_TRUE(store.IsConnected());
+  EXPECT_EQ(store.GetConfigValue(u"/net", u"v", Int(0), false).ToInteger(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ConfigStoreTest, ::testing::ValuesIn(kEngines),

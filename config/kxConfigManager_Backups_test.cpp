@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/kxConfigManager.h"
-#include "config/kxConfigStoreFixture.h"
+#include "tests/support/ConfigStoreFixture.h"
 #include "system/kxToolsEvo2_Identity.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "config/kxConfigManager.h"
 #include "config/kxConfigManager_Internal.h"
-#include "config/kxConfigStoreFixture.h"
+#include "tests/support/ConfigStoreFixture.h"
 #include "platform/db/Connection.h"
 
 struct TkxConfigManagerTestAccess {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/kxConfigManager.h"
-#include "config/kxConfigStoreFixture.h"
+#include "tests/support/ConfigStoreFixture.h"
 #include "platform/db/Connection.h"
 #include "platform/rtl/CaseMapping.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "config/kxConfigManager.h"
-#include "config/kxConfigStoreFixture.h"
+#include "tests/support/ConfigStoreFixture.h"
 #include "environment/kxNet.h"
 #include "environment/kxVanto_Paths.h"
 #include "platform/db/Connection.h"

@@ -13,7 +13,7 @@
 
 #include "config/kxConfigManager.h"
 #include "config/kxConfigSchema.h"
-#include "config/kxConfigStoreFixture.h"
+#include "tests/support/ConfigStoreFixture.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Odbc.h"

@@ -1,4 +1,4 @@
-// config/kxConfigStoreFixture.h — the configuration store's test fixture:
+// tests/support/ConfigStoreFixture.h — the configuration store's test fixture:
 // a fresh table per test on SQLite, PostgreSQL and MariaDB (the servers of
 // scripts/test-db-servers; their cases skip without them), rows checked
 // through a second connection and the engines' clients. Tests only.

@@ -9,6 +9,7 @@
 #include "config/kxConfigManager_Internal.h"
 #include "tests/support/ConfigStoreFixture.h"
 #include "platform/db/Connection.h"
+#include "platform/db/DataSet.h"
 
 struct TkxConfigManagerTestAccess {
   static void NameEngine(TkxConfigManager& Store, TkxDatabaseType Type) {
@@ -119,6 +120,31 @@ TEST_P(ConfigNodesTest, ChildAndRootNodes) {
   ASSERT_TRUE(store->GetRootNodes(nodes));
   EXPECT_EQ(RelKeys(nodes), (std::vector<std::string>{"nulltop", "t", "vanto"}));
   EXPECT_EQ(nodes[1].Key, u"t/");
+}
+
+TEST_P(ConfigNodesTest, NameOrderFollowsTheEngine) {
+  auto store = NewStore();
+  for (const char16_t* key : {u"/o/c", u"/o/B", u"/o/a"}) ASSERT_TRUE(store->NodeExists(key, true));
+  TConfigNodes nodes;
+  ASSERT_TRUE(store->GetChildNodes(u"/o", nodes, false));
+  std::vector<std::string> names;
+  for (const auto& n : nodes) names.push_back(ToUtf8(n.Name));
+  // SQLite (NOCASE) and MariaDB ignore case; PostgreSQL follows the
+  // database's collation, which orders by code under "C".
+  bool byCode = false;
+  UnicodeString collation;
+  if (std::string(GetParam().Name) == "PostgreSQL") {
+    db::DataSet q(*peer_, u"SELECT datcollate FROM pg_database WHERE datname = current_database()");
+    q.Open();
+    collation = q.Fields(0).AsString();
+    byCode = collation == u"C" || collation == u"POSIX" || collation.starts_with(u"C.");
+  }
+  const std::vector<std::string> expected =
+      byCode ? std::vector<std::string>{"B", "a", "c"} : std::vector<std::string>{"a", "B", "c"};
+  EXPECT_EQ(names, expected) << ToUtf8(collation);
+  // SortNodes puts them in code order everywhere.
+  TkxConfigManager::SortNodes(nodes);
+  EXPECT_EQ(nodes[0].Name, u"B");
 }
 
 TEST_P(ConfigNodesTest, RecursiveWalk) {

@@ -64,13 +64,15 @@ constexpr ModuleEntry kModules[] = {
     // Closed at unload: a name looked up while the library unloads could
     // make the resolver load libraries under the loader's lock.
     {"name lookup", &kx::platform::net::OpenNameLookup, &kx::platform::net::CloseNameLookup},
-    // A slot: lets the environment's readers reach the configuration store
-    // of the plug-in (filled by the plug-in's entry).
-    {"configuration-store registration", &InitializeSlot<kConfigStoreSlot>, &FinalizeSlot<kConfigStoreSlot>},
     // A slot (FillModuleSlot): the plug-in installs the desktop's Qt form
-    // there, without a Qt call or a thread; its finalisation ends the GUI
-    // thread the library may have started since.
+    // and the settings dialog's factory there, without a Qt call or a
+    // thread; its finalisation ends the GUI thread the library may have
+    // started since.
     {"GUI host", &InitializeSlot<kGuiHostSlot>, &FinalizeSlot<kGuiHostSlot>},
+    // A slot: the plug-in lets the environment's readers reach its
+    // configuration store.
+    {"configuration-store registration", &InitializeSlot<kConfigStoreRegistrationSlot>,
+     &FinalizeSlot<kConfigStoreRegistrationSlot>},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},

@@ -16,6 +16,16 @@ class ConfigStore final : public IkxConfigStore {
                          bool Create) override {
     return store_.GetConfigValue(Key, VarName, Default, Create);
   }
+  bool GetNodeProperties(const UnicodeString& Key, TkxConfigValues& Values) override {
+    TProperties properties;
+    Values.clear();
+    if (!store_.GetNodeProperties(Key, properties, true, false, false, UnicodeString(), ' ', false, true,
+                                  false))
+      return false;
+    for (TProperty& p : properties)
+      Values.push_back({std::move(p.Name), ToUtf16(p.DataType.View()), std::move(p.Value)});
+    return true;
+  }
   UnicodeString Message() const override { return store_.Message.Get(); }
 
  private:

@@ -39,6 +39,18 @@ TEST(ConfigAccess, OpensTheRegisteredStore) {
     EXPECT_EQ(store->GetConfigValue(u"/vanto/Software/Basics/Common", u"DocLogLevel", Variant::FromInteger(0), false)
                   .ToInteger(),
               4);  // stored by the first read
+
+    // The values of a node, read by name without regard to case.
+    TkxConfigValues values;
+    ASSERT_TRUE(store->GetNodeProperties(u"/vanto/Software/Basics/Common", values));
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].DataType, u"INT");
+    EXPECT_EQ(kxConfigAccess::GetPropertyValueByName(u"docloglevel", Variant::FromInteger(0), values).ToInteger(), 4);
+    EXPECT_EQ(kxConfigAccess::GetPropertyValueByName(u"Other", Variant::FromInteger(7), values).ToInteger(), 7);
+    // A missing node is not made.
+    EXPECT_TRUE(store->GetNodeProperties(u"/vanto/Nowhere", values));
+    EXPECT_TRUE(values.empty());
+    EXPECT_EQ(store->GetConfigValue(u"/vanto/Nowhere", u"x", Variant::FromInteger(9), false).ToInteger(), 9);
   }
   {
     // A store whose table is gone: an error raises with RaiseExceptions on.

@@ -140,6 +140,38 @@ using TDbChangeFlags = std::vector<TDbChangeFlag>;
 // fill it and ExtendRecord adds the change columns.
 using TConfigRecord = std::vector<std::pair<UnicodeString, Variant>>;
 
+// One node handed out by the node queries.
+struct TConfigNode {
+  TIdType Id;
+  UnicodeString Name;    // "KEYNAME" with "/" written "%2F"
+  UnicodeString Key;     // the full key, prepared form
+  UnicodeString RelKey;  // relative to the node the query started from
+};
+using TConfigNodes = std::vector<TConfigNode>;
+
+// One value handed out by the property queries or made in a list.
+struct TProperty {
+  TIdType Id;
+  UnicodeString Name;     // "KEYNAME", trimmed
+  UnicodeString SubName;  // the part of the name behind a prefix
+  UnicodeString SORTL;    // UpperText(Name); every lookup by name compares it
+  uint32_t SORTLN = 0;    // the name (or sub-name) as a whole number, 0 if none
+  UnicodeString Dimension;
+  TDataTypeStr DataType;
+  Variant Value;
+  std::vector<TProperty> Values;
+  UnicodeString User;
+  TDateTime Changed;
+  UnicodeString Path;     // the owning node's visible key, or a relative path
+};
+using TProperties = std::vector<TProperty>;
+
+// Which help tree answered Check4ContextHelp.
+enum TContextHelpArea : uint8_t { CH_System, CH_Customer, CH_None };
+
+// Called with the path of the item being worked on; empty for none.
+using TProgressCallBackProc = std::function<void(const std::u16string& CurNode)>;
+
 class TkxConfigManager {
  public:
   // Opens the store on UserConStr (empty: the installation's data link file,
@@ -327,6 +359,130 @@ class TkxConfigManager {
   // failed!"). A missing node is made.
   bool DeleteNodeProperties(const UnicodeString& Key);
 
+  // ---- Node queries (kxConfigManager_Nodes.cpp) ------------------------------------
+  // Lists come in "KEYNAME" order (the database's collation); every node read
+  // is put into the key-id cache. On a failure the store's error convention
+  // holds (the recursive walk runs no connection check).
+
+  // Ordinal, stable sort by Name. Always true.
+  static bool SortNodes(TConfigNodes& NodeList);
+  // The sub-nodes of Key (RelKey = Name). A missing node gives true and an
+  // empty list without Create; with Create it is made (false only when
+  // making it gave no id).
+  bool GetChildNodes(const UnicodeString& Key, TConfigNodes& NodeList, bool Create);
+  // The sub-tree below RootKey, depth first, pre-order (a missing RootKey is
+  // made). AddParentNodes: every node; else the leaves, those directly below
+  // RootKey only with AddRootNodes. AddRootKey: entry 0 is RootKey itself
+  // (empty Name and RelKey, Id empty when it did not exist). RelKey is the
+  // named relative key behind RootKey.
+  bool GetRecursiveChildNodes(const UnicodeString& RootKey, TConfigNodes& NodeList,
+                              bool AddParentNodes, bool AddRootNodes, bool AddRootKey);
+  // The top-level nodes ("PARENTID" '' or NULL).
+  bool GetRootNodes(TConfigNodes& NodeList);
+  // Whether the node Key (made when missing) has a sub-node.
+  bool ChildNodesExists(const UnicodeString& Key);
+  // Whether the node ParentId has a sub-node; the key-id cache answers when a
+  // live slot holds a key below the node's, else the database.
+  bool ChildNodesExistsFast(const TIdType& ParentId);
+  // True when the node Key holds no value (also when missing or on a failure).
+  bool IsNodeEmpty(const UnicodeString& Key);
+
+  // ---- Service registry (kxConfigManager_Services.cpp) ------------------------------
+  // Services are the sub-nodes of "/vanto/Software/vanto enterprise
+  // daemon/Services" (made when missing), known by the file name of their
+  // "ServicePath": taken after the last "/" or "\", lower-cased, one ".exe"
+  // dropped, so "C:\X\KXDRAVSRV.EXE" is the daemon file "kxdravsrv". The
+  // host program's file is compared the same way.
+
+  // Writes Token and the process id into the instance node of every service
+  // that is the host program or whose "RootPort" + InstanceId is
+  // InstancePort; the port and URL too when InstancePort > 0 and URLs are
+  // not kept by hand. False when no service was taken.
+  bool PublishInstanceToken(const TIdType& Token, int32_t InstanceId, int32_t InstancePort);
+  // Marks the host program's first service instance ready.
+  bool PublishReadyState(int32_t InstanceId);
+  // Clears "InstanceReady" of every instance of the active services on the
+  // cluster node (node 0 numbers them from 0, others from 1). Always true.
+  bool ResetReadyStates(int32_t ClusterNode);
+  // The instances with a token that are not ready yet.
+  int32_t CheckReadyStates(int32_t ClusterNode);
+  // Copies the permission nodes below SourcePath to "/vanto/Permissions/
+  // Objects/" + PermissionObject, removing targets without a source (unless
+  // a session holds them). True when both trees were read.
+  bool PublishPermissionObjects(const UnicodeString& SourcePath, const UnicodeString& PermissionObject,
+                                bool SingleInstance, bool CheckActiveState);
+  // The published URL of a service instance; else the default port's URL on
+  // "localhost" (empty for a service without a default port).
+  UnicodeString GetServiceUrl(TkxEnterpriseService Service, int32_t ClusterNode, int32_t InstanceId);
+  UnicodeString GetServiceToken(TkxEnterpriseService Service, int32_t ClusterNode, int32_t InstanceId);
+  // Asks the node server to send ChangeEvent to InstanceToken: true for the
+  // answer 200. Never raises.
+  bool RegisterServiceToChangeEvent(const UnicodeString& ChangeEvent, const UnicodeString& InstanceToken);
+
+  // ---- Backups in the tree, namespaces, short paths (kxConfigManager_Backups.cpp) -----
+
+  // Copies the named values of Key (those it holds) into a new node
+  // "/vanto/Classes/Backups" + Key + "/Backup_" + local time
+  // "yyyymmddhhnnsszzz", with "User", "Date" (Key's "ChangeDate", else now),
+  // "CreationDate", "Persistent" (when set) and "Comment" (when given).
+  // With MaxBackups >= 0 older backups are deleted first, oldest first and
+  // never a persistent one, until MaxBackups remain: the new one makes
+  // MaxBackups + 1. Answers true.
+  bool CreateBackup(const UnicodeString& Key, const std::vector<UnicodeString>& Properties,
+                    const UnicodeString& Comment, int32_t MaxBackups, bool Persistent);
+  // Whether Key lies in a namespace of resources or scripts (the folder of
+  // the namespace itself included).
+  static bool IsNameSpaceNode(const UnicodeString& Key);
+  // Path with its middle replaced by ".../" so that it fits MaxLen where the
+  // last name allows:
+  //   GetShortPath(u"/vanto/Software/Basics/Common", 20) == u"/vanto/.../Common"
+  static UnicodeString GetShortPath(const UnicodeString& Path, int32_t MaxLen);
+
+  // ---- Property queries and lists (kxConfigManager_Properties.cpp) -----------------
+
+  // The values directly under Key in "KEYNAME" order whose names match
+  // PropertyPrefix + "%" with the database's LIKE (its case rules; "%" and
+  // "_" in the prefix are wildcards). Without WithValues every Value is null;
+  // Raw gives the stored text. "BINARY" rows are left out only with
+  // WithValues on and WithBinaries off. ExtendList appends to the list;
+  // without AllowDuplicates a row then overwrites the first entry of exactly
+  // its name. A missing node answers !CanCreate. ValueSeparator changes
+  // nothing.
+  bool GetNodeProperties(const UnicodeString& Key, TProperties& Properties, bool WithValues, bool Raw,
+                         bool CanCreate, const UnicodeString& PropertyPrefix, char ValueSeparator,
+                         bool ExtendList, bool WithBinaries, bool AllowDuplicates);
+  // Appends the values of every node of the sub-tree (made when missing).
+  // AddRelativePaths cuts every entry's Path (those already in the list too)
+  // to what follows Key's visible form. Always true.
+  bool GetRecursiveNodeProperties(const UnicodeString& Key, TProperties& Properties, bool WithValues,
+                                  bool AddRelativePaths);
+  // The values named PropertyPrefix followed by " ", "_" or a number (every
+  // value for an empty prefix); SubName is the rest. NumSort sorts by the
+  // rest as a number (stable) when one is not 0.
+  bool GetNodeSubProperties(const UnicodeString& Key, TProperties& Properties,
+                            const UnicodeString& PropertyPrefix, bool WithValues, bool NumSort);
+  // Writes each entry under Key (+ its Path with UsePropertyPath); ForceDataType
+  // writes with the entry's DataType. CallBack gets target + "/" + Name.
+  bool SaveNodeProperties(const UnicodeString& Key, TProperties& Properties, bool ForceDataType,
+                          bool UsePropertyPath, const TProgressCallBackProc& CallBack);
+  // The list operations find the first entry whose SORTL is UpperText(Name).
+  static int32_t GetPropertyIdByName(const UnicodeString& Name, const TProperties& Properties);
+  // Extend appends a missing name with Value Default.
+  Variant GetPropertyValueByName(const UnicodeString& Name, const Variant& Default,
+                                 TProperties& Properties, bool Extend = false);
+  // Properties before DefaultProperties before Default.
+  Variant GetPropertyValueByName(const UnicodeString& Name, const Variant& Default,
+                                 TProperties& Properties, TProperties& DefaultProperties);
+  // True when an entry was replaced, false when one was appended.
+  bool SetPropertyValueByName(const UnicodeString& Name, const UnicodeString& SubName,
+                              const Variant& Value, TProperties& Properties);
+  bool SetPropertyValueByName(const UnicodeString& Name, const Variant& Value, TProperties& Properties);
+  // Removes the first match.
+  static bool DeletePropertyValueByName(const UnicodeString& Name, TProperties& Properties);
+  // The help text of Key from the system help tree, else the customer's.
+  // Never raises.
+  bool Check4ContextHelp(const UnicodeString& Key, UnicodeString& HelpBuffer, TContextHelpArea& CHArea);
+
  private:
   friend struct TkxConfigManagerTestAccess;
   class DbGuard;
@@ -394,6 +550,28 @@ class TkxConfigManager {
                   const TDataTypeStr* DataType, const UnicodeString& User, TDateTime Date,
                   bool ForceTrackChanges, bool ShortExtend);
   bool UserContentKept(const UnicodeString& Key, const UnicodeString& VarName, bool& Failed);
+
+  // ---- Backups (kxConfigManager_Backups.cpp) ----
+  // The last name of Key's prepared form; empty for an empty key.
+  static UnicodeString TopNodeName(const UnicodeString& Key);
+
+  // ---- Services (kxConfigManager_Services.cpp) ----
+  // The daemon file of a service node's "ServicePath" (see above).
+  UnicodeString ServiceFileOf(const TConfigNode& Service);
+  // Calls Visit with the key of every instance of the active services on
+  // ClusterNode whose cluster node is active.
+  void ForEachInstance(int32_t ClusterNode, bool ResetNodeZero,
+                       const std::function<void(const UnicodeString& InstanceKey)>& Visit);
+
+  // ---- Queries (kxConfigManager_Nodes.cpp) ----
+  // Runs Sql under DatabaseLock and calls PerRow on each row of the shared
+  // data set; closed afterwards, also on an error.
+  void ReadRows(const UnicodeString& Sql, const std::vector<std::pair<UnicodeString, Variant>>& Params,
+                const std::function<void()>& PerRow);
+  // Whether the node ParentId has a sub-node row, asked for one row.
+  bool HasChildRow(const TIdType& ParentId);
+  void VisitNode(const UnicodeString& RootKey, const TConfigNode& Node, int32_t Level,
+                 TConfigNodes& NodeList, bool AddParentNodes, bool AddRootNodes);
 
   // ---- State ----
   std::unique_ptr<kx::platform::db::Connection> ADOConnection;

@@ -37,6 +37,13 @@ std::vector<UnicodeString> KeyNames(const UnicodeString& PreparedKey);
 // "yyyymmddhhnnsszzz" of the seams' current time.
 UnicodeString TimeStampText();
 
+// The statement asking for one sub-node row of :PARENTID (:DATATYPE "TREE").
+// When the registry names an engine, Type decides (MSSQL, MySQL and Oracle
+// forms); otherwise the open connection's Engine. Raises "unsupported
+// database type" for any other.
+UnicodeString ChildRowStatement(TkxDatabaseType Type, bool RegistryNamesEngine,
+                                kx::platform::db::Engine Engine, const UnicodeString& Table);
+
 }  // namespace kxConfigDetail
 
 // DatabaseLock for one scope.

@@ -32,6 +32,17 @@ kxConfigSeams::Seams& CurrentSeams() {
 constexpr char16_t kSystemKey[] = u"SOFTWARE\\vanto\\System\\";
 
 // A whole-number registry value of the store; Default when missing or not a number.
+// The trimmed text of a value; empty when missing or unreadable.
+UnicodeString RegistryText(const UnicodeString& Name) {
+  try {
+    const UnicodeString text = VarToStr(
+        TkxRegistry::GetValue(HKEY_LOCAL_MACHINE, kSystemKey, Name, Variant::FromOleStr(UnicodeString()), false));
+    return UnicodeString(TrimBlanks(text));
+  } catch (const Exception&) {
+    return UnicodeString();
+  }
+}
+
 int32_t RegistryNumber(const UnicodeString& Name, int32_t Default) {
   try {
     return TkxRegistry::GetValue(HKEY_LOCAL_MACHINE, kSystemKey, Name, Variant::FromInteger(Default),
@@ -134,7 +145,9 @@ TkxConfigManager::TkxConfigManager(bool z9Init, const UnicodeString& UserConStr,
     MaxDbRetry = RegistryNumber(u"DbConReadRetries", 2);
     const int32_t timeout = RegistryNumber(u"DbConTimeout", 120);
     DatabaseType = TkxVanto::GetDatabaseType(true, kxDBT_MSSQL);
-    registryNamesEngine_ = TkxVanto::GetDatabaseType(true, kxDBT_Unknown) != kxDBT_Unknown;
+    // GetDatabaseType answers MSSQL for a missing value: only a value that is
+    // there names the engine.
+    registryNamesEngine_ = !RegistryText(u"DatabaseType").empty();
     ConnectionString = UserConStr.empty() ? TkxVanto::GetConnectionString(true) : UserConStr;
     if (!IsValidTableName(TableName)) {
       validTableName_ = false;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace {
@@ -17,4 +18,12 @@ std::unique_ptr<IkxConfigStore> kxConfigAccess::OpenConfigStore(bool z9Init, con
   const OpenProc open = g_open.load();
   if (open == nullptr) throw Exception(u"configuration store is not available");
   return open(z9Init, UserConStr, TableName);
+}
+
+Variant kxConfigAccess::GetPropertyValueByName(const UnicodeString& Name, const Variant& Default,
+                                               const TkxConfigValues& Values) {
+  const UnicodeString upper = UpperText(Name);
+  for (const TkxConfigValue& v : Values)
+    if (UpperText(v.Name) == upper) return v.Value;
+  return Default;
 }

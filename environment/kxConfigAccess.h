@@ -13,9 +13,18 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/rtl/Text.h"
 #include "platform/rtl/Variant.h"
+
+// One value of a node as the store hands it out.
+struct TkxConfigValue {
+  UnicodeString Name;      // trimmed
+  UnicodeString DataType;  // the stored type name
+  Variant Value;           // typed by DataType
+};
+using TkxConfigValues = std::vector<TkxConfigValue>;
 
 // One open store (TkxConfigManager's rules).
 class IkxConfigStore {
@@ -29,6 +38,10 @@ class IkxConfigStore {
   // (stored with Create); an empty variant on an error.
   virtual Variant GetConfigValue(const UnicodeString& Key, const UnicodeString& VarName,
                                  const Variant& Default, bool Create) = 0;
+  // The values directly under Key in name order, binaries included; the
+  // node is not made. A missing node gives true and an empty list, a failed
+  // read false (Message tells).
+  virtual bool GetNodeProperties(const UnicodeString& Key, TkxConfigValues& Values) = 0;
   // The text of the last success or failure.
   virtual UnicodeString Message() const = 0;
 };
@@ -37,6 +50,11 @@ namespace kxConfigAccess {
 
 using OpenProc = std::unique_ptr<IkxConfigStore> (*)(bool z9Init, const UnicodeString& UserConStr,
                                                      const UnicodeString& TableName);
+
+// The value of the first entry whose name equals Name without regard to
+// case (UpperText), else Default.
+Variant GetPropertyValueByName(const UnicodeString& Name, const Variant& Default,
+                               const TkxConfigValues& Values);
 
 // Registers the opener of the linked store; nullptr unregisters.
 void Register(OpenProc Open);

@@ -20,7 +20,6 @@
 #include <utility>
 
 #include "config/kxConfigManager.h"
-#include "environment/kxVanto_Identity.h"
 #include "platform/file/Path.h"
 #include "platform/ui/Colors.h"
 #include "platform/ui/Fonts.h"
@@ -66,28 +65,43 @@ void ApplyFormStyler(QWidget*) {}
 
 class ManagerStore : public TCfgStore {
  public:
-  explicit ManagerStore(bool ForLists) : manager_(false, u"", u"kx_configuration") {
+  ManagerStore(bool ForLists, const UnicodeString& ConnectionString, const UnicodeString& TableName)
+      : manager_(false, ConnectionString, TableName) {
     if (ForLists) {
       manager_.BackupChanges = false;
       manager_.CacheEnabled = true;
     }
   }
   bool IsConnected() override { return manager_.IsConnected(); }
-  bool GetChildNodes(const UnicodeString&, std::vector<TCfgStoreNode>&, bool) override {
-    throw Exception(u"the store's node queries are not available");
+  bool GetChildNodes(const UnicodeString& Key, std::vector<TCfgStoreNode>& NodeList,
+                     bool Create) override {
+    TConfigNodes nodes;
+    const bool ok = manager_.GetChildNodes(Key, nodes, Create);
+    Take(nodes, NodeList);
+    return ok;
   }
-  bool GetRecursiveChildNodes(const UnicodeString&, std::vector<TCfgStoreNode>&, bool, bool,
-                              bool) override {
-    throw Exception(u"the store's node queries are not available");
+  bool GetRecursiveChildNodes(const UnicodeString& RootKey, std::vector<TCfgStoreNode>& NodeList,
+                              bool AddParentNodes, bool AddRootNodes, bool AddRootKey) override {
+    TConfigNodes nodes;
+    const bool ok =
+        manager_.GetRecursiveChildNodes(RootKey, nodes, AddParentNodes, AddRootNodes, AddRootKey);
+    Take(nodes, NodeList);
+    return ok;
   }
-  bool ChildNodesExists(const UnicodeString&) override {
-    throw Exception(u"the store's node queries are not available");
-  }
-  UnicodeString GetServiceUrl(TkxEnterpriseService, int32_t, int32_t) override {
-    throw Exception(u"the store's service registry is not available");
+  bool ChildNodesExists(const UnicodeString& Key) override { return manager_.ChildNodesExists(Key); }
+  UnicodeString GetServiceUrl(TkxEnterpriseService Service, int32_t ClusterNode,
+                              int32_t InstanceId) override {
+    return manager_.GetServiceUrl(Service, ClusterNode, InstanceId);
   }
 
  private:
+  static void Take(TConfigNodes& From, std::vector<TCfgStoreNode>& To) {
+    To.clear();
+    To.reserve(From.size());
+    for (TConfigNode& node : From)
+      To.push_back({std::move(node.Name), std::move(node.Key), std::move(node.RelKey)});
+  }
+
   TkxConfigManager manager_;
 };
 
@@ -98,7 +112,7 @@ TCfgStoreFactory& StoreFactory() {
 
 std::unique_ptr<TCfgStore> MakeStore(bool ForLists) {
   if (StoreFactory()) return StoreFactory()(ForLists);
-  return std::make_unique<ManagerStore>(ForLists);
+  return NewConfigManagerStore(ForLists);
 }
 
 // The wait cursor for as long as it lives.
@@ -176,11 +190,9 @@ QWidget* AddPage(QTabWidget* Pages, const char* Name, const char16_t* Caption, T
 
 void SetCfgStoreFactoryForTesting(TCfgStoreFactory Factory) { StoreFactory() = std::move(Factory); }
 
-UnicodeString DefaultServiceUrl(TkxEnterpriseService Service, bool Https) {
-  const int32_t port = TkxVanto::GetDefaultServicePort(Service);
-  if (port <= 0) return {};
-  return UnicodeString(Https ? u"https://" : u"http://") + u"localhost:" +
-         ToUtf16(std::to_string(port)) + u"/";
+std::unique_ptr<TCfgStore> NewConfigManagerStore(bool ForLists, const UnicodeString& ConnectionString,
+                                                 const UnicodeString& TableName) {
+  return std::make_unique<ManagerStore>(ForLists, ConnectionString, TableName);
 }
 
 TCfgForm::TCfgForm() : QDialog(nullptr) {

@@ -70,18 +70,19 @@ class TCfgStore {
                                       int32_t InstanceId) = 0;
 };
 
-// Makes a store on the installation's configuration database (no z9Init, no
-// user connection string, table "kx_configuration"). ForLists: the store of
-// the choice lists, with BackupChanges off and CacheEnabled on; else the
-// store keeps its defaults.
+// Makes a store for the dialog. ForLists: the store of the choice lists,
+// with BackupChanges off and CacheEnabled on; else the store keeps its
+// defaults.
 using TCfgStoreFactory = std::function<std::unique_ptr<TCfgStore>(bool ForLists)>;
-// nullptr restores the store over TkxConfigManager.
+// nullptr restores the dialog's own store: NewConfigManagerStore on the
+// installation's configuration database.
 void SetCfgStoreFactoryForTesting(TCfgStoreFactory Factory);
 
-// The URL of a service at its default port on this machine ("http://" or,
-// with Https, "https://", the local name, ":", the port, "/"); empty for a
-// service without a default port.
-UnicodeString DefaultServiceUrl(TkxEnterpriseService Service, bool Https);
+// The store over TkxConfigManager (no z9Init). The dialog's own store uses
+// the installation's database (empty ConnectionString) and the table
+// "kx_configuration".
+std::unique_ptr<TCfgStore> NewConfigManagerStore(bool ForLists, const UnicodeString& ConnectionString = u"",
+                                                 const UnicodeString& TableName = u"kx_configuration");
 
 class TCfgForm : public QDialog {
  public:

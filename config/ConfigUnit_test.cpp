@@ -23,6 +23,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -36,6 +37,7 @@
 #include "platform/ui/GuiHost.h"
 #include "platform/ui/Panel.h"
 #include "platform/ui/QtText.h"
+#include "tests/support/ConfigStoreFixture.h"
 #include "tests/support/FakeInstallation.h"
 
 namespace {
@@ -554,6 +556,66 @@ TEST(CfgFormRealStore, UnreachableDatabase) {
     EXPECT_EQ(f.cb_State->count(), 3);
   });
 }
+
+// The dialog over the real store (one fresh table per engine).
+class CfgFormOnStore : public kx::testing::ConfigStoreFixture {
+ protected:
+  void SetUp() override {
+    ConfigStoreFixture::SetUp();
+    SetCfgStoreFactoryForTesting(
+        [this](bool ForLists) { return NewConfigManagerStore(ForLists, cs_, table_); });
+  }
+  void TearDown() override {
+    SetCfgStoreFactoryForTesting(nullptr);
+    ConfigStoreFixture::TearDown();
+  }
+};
+
+TEST_P(CfgFormOnStore, ListsAndServerComeFromTheStore) {
+  using Lines = std::vector<std::u16string>;
+  auto lists = [](TCfgForm& f) {
+    return std::vector<Lines>{Entries(f.cb_ExportService), Entries(f.cb_Convert), Entries(f.cb_EScheme),
+                              Entries(f.cb_Script),        Entries(f.cb_Post),    Entries(f.edt_project)};
+  };
+  // An empty tree: opening creates the export engines' start node.
+  EXPECT_FALSE(NewStore()->ChildNodesExists(u"/vanto/Engines"));
+  WithForm([&](TCfgForm& f) {
+    EXPECT_EQ(lists(f), std::vector<Lines>(6));
+    EXPECT_EQ(Entries(f.edt_Server), Lines{u"http://localhost:4420/"});
+  });
+  EXPECT_TRUE(NewStore()->ChildNodesExists(u"/vanto/Engines"));
+  EXPECT_FALSE(NewStore()->ChildNodesExists(u"/vanto/Engines/Export"));
+
+  {
+    auto store = NewStore();
+    const char16_t* keys[] = {
+        u"/vanto/Engines/Export/Mail",       u"/vanto/Engines/Export/PDF/Viewer",
+        u"/vanto/Engines/Export/PDF/Writer", u"/vanto/Schemes/Conversion/A%2FB",
+        u"/vanto/Schemes/Conversion/Tiff",   u"/vanto/Schemes/Export/Archive",
+        u"/vanto/Schemes/Scripting/Check",   u"/vanto/Schemes/Scripting/Stamp",
+        u"/vanto/Software/vanto Plumo/Projects/Invoices"};
+    for (const char16_t* key : keys) ASSERT_TRUE(store->SetConfigValue(key, u"Active", kx::testing::Int(1)));
+    // A published secure setting shows the address came through the store.
+    ASSERT_TRUE(store->SetConfigValue(u"/vanto/Software/Basics/HTTP/SSL", u"Active", Variant::FromBoolean(true)));
+  }
+  const auto opening = std::chrono::steady_clock::now();
+  WithForm([&](TCfgForm& f) {
+    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - opening);
+    RecordProperty("OpeningMs", std::to_string(ms.count()));
+    std::printf("[ %s ] dialog opened in %.1f ms\n", GetParam().Name, ms.count());
+    EXPECT_EQ(lists(f), (std::vector<Lines>{{u"/Mail", u"/PDF/Viewer", u"/PDF/Writer"},  // no /PDF
+                                            {u"/A%2FB", u"/Tiff"},
+                                            {u"/Archive"},
+                                            {u"/Check", u"/Stamp"},
+                                            {u"/Check", u"/Stamp"},
+                                            {u"/Invoices"}}));
+    EXPECT_EQ(Entries(f.edt_Server), Lines{u"https://localhost:4420/"});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, CfgFormOnStore, ::testing::ValuesIn(kx::testing::kEngines),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST_F(CfgForm, PickingOneExportChoiceEmptiesTheOther) {
   WithForm([&](TCfgForm& f) {

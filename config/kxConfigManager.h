@@ -610,6 +610,12 @@ class TkxConfigManager {
   kx::platform::db::Engine engine_{};
 };
 
+// The URL of a service at its default port on this machine ("http://" or,
+// with Https, "https://", "localhost", ":", the port, "/"); empty for a
+// service without a default port. GetServiceUrl's answer when nothing is
+// published.
+UnicodeString DefaultServiceUrl(TkxEnterpriseService Service, bool Https);
+
 // ---- Hooks --------------------------------------------------------------------------
 // The operations that other parts of the store provide, plugged in when they
 // are linked. Until then a deletion that must back up first, or a write with

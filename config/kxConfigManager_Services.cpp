@@ -187,14 +187,16 @@ UnicodeString TkxConfigManager::GetServiceUrl(TkxEnterpriseService Service, int3
       break;
     }
   }
-  if (url.empty()) {
-    const int32_t port = TkxVanto::GetDefaultServicePort(Service);
-    if (port > 0) {
-      const bool secure = GetConfigValue(kSslKey, u"Active", Variant::FromBoolean(false), false).ToBoolean();
-      url = UnicodeString(secure ? u"https://" : u"http://") + kLocalHost + u":" + Decimal(port) + u"/";
-    }
-  }
+  if (url.empty() && TkxVanto::GetDefaultServicePort(Service) > 0)
+    url = DefaultServiceUrl(Service,
+                            GetConfigValue(kSslKey, u"Active", Variant::FromBoolean(false), false).ToBoolean());
   return url;
+}
+
+UnicodeString DefaultServiceUrl(TkxEnterpriseService Service, bool Https) {
+  const int32_t port = TkxVanto::GetDefaultServicePort(Service);
+  if (port <= 0) return {};
+  return UnicodeString(Https ? u"https://" : u"http://") + kLocalHost + u":" + Decimal(port) + u"/";
 }
 
 UnicodeString TkxConfigManager::GetServiceToken(TkxEnterpriseService Service, int32_t ClusterNode,

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "config/kxStyler_Definition.h"
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
 #ifdef KX_WITH_GUI
@@ -64,6 +65,8 @@ void FinalizeGuiHost() { kx::platform::UninstallQtDesktop(); }
 #endif
 
 __attribute__((constructor)) void LoadLibrary() {
+  kx::plugin::FillModuleSlot(kx::plugin::kStylerSlot, &kxStyler::InitializeStyleDefinition,
+                             &kxStyler::FinalizeStyleDefinition);
 #ifdef KX_WITH_GUI
   // Qt came with the library and stays when it goes, also after a failed
   // load (see GuiHost.h).

@@ -31,6 +31,23 @@ QFont ToQFont(const TFont& Font) {
   return font;
 }
 
+TFont FromQFont(const QFont& Font, TColor Color) {
+  TFont font;
+  font.SetName(FromQString(Font.family()));
+  if (Font.pixelSize() > 0)
+    font.SetHeight(-Font.pixelSize());
+  else if (Font.pointSize() > 0)
+    font.SetSize(Font.pointSize());
+  TFontStyles style = 0;
+  if (Font.bold()) style |= FontStyle(fsBold);
+  if (Font.italic()) style |= FontStyle(fsItalic);
+  if (Font.underline()) style |= FontStyle(fsUnderline);
+  if (Font.strikeOut()) style |= FontStyle(fsStrikeOut);
+  font.SetStyle(style);
+  font.SetColor(Color);
+  return font;
+}
+
 namespace {
 
 QRect ToQRect(const TRect& Rect) {

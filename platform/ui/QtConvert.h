@@ -22,5 +22,8 @@ inline UnicodeString FromQString(const QString& Text) {
 QColor ToQColor(TColor Color);
 // The font with its pixel height (|Height|), styles, no antialiasing.
 QFont ToQFont(const TFont& Font);
+// A Qt font as a font record in Color: its family, its pixel size as the
+// height (a point size through the 96 dpi relation) and its styles.
+TFont FromQFont(const QFont& Font, TColor Color = clWindowText);
 
 }  // namespace kx::platform::ui

@@ -129,4 +129,8 @@ UnicodeString GetModuleVersionText() {
   return GetFileVersionText(module) + u" (rel. " + info.ProductVersion + u")";
 }
 
+UnicodeString PlaceholderOr(const UnicodeString& Text) {
+  return TrimBlanks(Text).substr(0, 5) == u"#####" ? UnicodeString(u"#####") : Text;
+}
+
 }  // namespace kxVCLTools

@@ -53,4 +53,9 @@ UnicodeString GetModuleCopyright();
 // "Unknown build".
 UnicodeString GetModuleVersionText();
 
+// The panels' rule for texts of a library built without real version texts:
+// "#####" when the trimmed Text begins with five "#", else Text.
+//   PlaceholderOr(u" ##########") == u"#####"
+UnicodeString PlaceholderOr(const UnicodeString& Text);
+
 }  // namespace kxVCLTools

@@ -76,6 +76,13 @@ TEST(QueryVersionString, TableByNameWithoutCaseEntryExactly) {
   for (const auto& c : cases) EXPECT_EQ(kxVCLTools::QueryVersionString(*block, c.key), c.want) << ToUtf8(c.key);
 }
 
+TEST(PlaceholderOr, FiveHashesAfterTrimming) {
+  struct Case { const char16_t* text; const char16_t* want; };
+  const Case cases[] = {
+      {u"##########", u"#####"}, {u"  #####x", u"#####"}, {u"####", u"####"}, {u"A ##### B", u"A ##### B"}, {u"", u""}};
+  for (const auto& c : cases) EXPECT_EQ(kxVCLTools::PlaceholderOr(c.text), c.want) << ToUtf8(c.text);
+}
+
 #ifdef KX_VERINFO_USED_SETTINGS
 // The test program carries the library's version block.
 std::map<std::string, std::string> Settings() {

@@ -23,6 +23,8 @@
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
 #ifdef KX_WITH_GUI
+#include "config/ConfigUnit_SettingsForm.h"
+#include "export/kxSettingsForm.h"
 #include "platform/desktop_qt/QtDesktop.h"
 #include "platform/ui/GuiHost.h"
 #endif
@@ -58,10 +60,17 @@ void RunStaticDestructors() {
 }
 
 #ifdef KX_WITH_GUI
-// The "GUI host" slot: the desktop's Qt form. Nothing starts here; the GUI
-// thread starts on the first call that shows something.
-void InitializeGuiHost() { kx::platform::InstallQtDesktop(); }
-void FinalizeGuiHost() { kx::platform::UninstallQtDesktop(); }
+// The "GUI host" slot: the desktop's Qt form and the settings dialog of
+// command 800. Nothing starts here; the GUI thread starts on the first call
+// that shows something, and its finalisation ends that thread.
+void InitializeGuiHost() {
+  kx::platform::InstallQtDesktop();
+  kx::plugin::SetSettingsFormFactory(&CreateCfgSettingsForm);
+}
+void FinalizeGuiHost() {
+  kx::plugin::SetSettingsFormFactory(nullptr);
+  kx::platform::UninstallQtDesktop();
+}
 #endif
 
 __attribute__((constructor)) void LoadLibrary() {

@@ -4,10 +4,11 @@
 
 namespace {
 
-// The standard values of the system colours, by index.
+// The standard values of the system colours, by index (the classic light
+// scheme, so a form looks the same on every desktop).
 constexpr int32_t kSystemColors[] = {
     RGB(200, 200, 200),  //  0 scroll bar
-    RGB(0, 0, 0),        //  1 background
+    RGB(0, 0, 0),        //  1 desktop background
     RGB(153, 180, 209),  //  2 active caption
     RGB(191, 205, 219),  //  3 inactive caption
     RGB(240, 240, 240),  //  4 menu
@@ -29,19 +30,30 @@ constexpr int32_t kSystemColors[] = {
     RGB(255, 255, 255),  // 20 button highlight
     RGB(105, 105, 105),  // 21 3-D dark shadow
     RGB(227, 227, 227),  // 22 3-D light
-    RGB(0, 0, 0),        // 23 info text
-    RGB(255, 255, 225),  // 24 info background
+    RGB(0, 0, 0),        // 23 tooltip text
+    RGB(255, 255, 225),  // 24 tooltip background
+    RGB(181, 181, 181),  // 25 (unused by the platform)
+    RGB(0, 102, 204),    // 26 hot light
+    RGB(185, 209, 234),  // 27 gradient of the active caption
+    RGB(215, 228, 242),  // 28 gradient of the inactive caption
+    RGB(51, 153, 255),   // 29 menu highlight
+    RGB(240, 240, 240),  // 30 menu bar
 };
+
+bool IsSystemColor(TColor Color) { return (uint32_t(Color) >> 24) == 0xFF; }
 
 }  // namespace
 
 int32_t ColorToRGB(TColor Color) {
-  if (Color == clNone || Color == clDefault) return 0;
-  if ((uint32_t(Color) >> 24) == 0xFF) {
-    const uint32_t index = uint32_t(Color) & 0xFF;
-    return index < std::size(kSystemColors) ? kSystemColors[index] : 0;
-  }
+  if (!IsColor(Color)) return 0;
+  if (IsSystemColor(Color)) return kSystemColors[uint32_t(Color) & 0xFF];
   return Color & 0xFFFFFF;
+}
+
+bool IsColor(TColor Color) {
+  if (Color == clNone) return false;
+  if (!IsSystemColor(Color)) return true;
+  return (uint32_t(Color) & 0x00FFFF00) == 0 && (uint32_t(Color) & 0xFF) < std::size(kSystemColors);
 }
 
 int32_t MulDiv(int32_t Number, int32_t Numerator, int32_t Denominator) {

@@ -41,9 +41,11 @@ inline constexpr TColor clBtnHighlight = TColor(0xFF000014);
 
 // The plain red, green and blue of Color (0x00BBGGRR). A system colour gives
 // its standard value (clBtnFace 0xF0F0F0, clWindow white, clWindowText
-// black, ...); clNone and clDefault give black; the highest byte of any
-// other value is dropped.
+// black, ...); what IsColor refuses gives black; the highest byte of any
+// other value is dropped (clDefault is black).
 int32_t ColorToRGB(TColor Color);
+// False for clNone and for a system colour the table lacks.
+bool IsColor(TColor Color);
 inline constexpr uint8_t GetRValue(int32_t Rgb) { return uint8_t(Rgb & 0xFF); }
 inline constexpr uint8_t GetGValue(int32_t Rgb) { return uint8_t((Rgb >> 8) & 0xFF); }
 inline constexpr uint8_t GetBValue(int32_t Rgb) { return uint8_t((Rgb >> 16) & 0xFF); }

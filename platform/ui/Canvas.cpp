@@ -10,18 +10,16 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/ui/Fonts.h"
 #include "platform/ui/QtConvert.h"
 
 namespace kx::platform::ui {
 
-QColor ToQColor(TColor Color) {
-  const int32_t rgb = ColorToRGB(Color);
-  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
-
 QFont ToQFont(const TFont& Font) {
-  QFont font(ToQString(Font.Name()));
-  font.setPixelSize(std::max(1, std::abs(Font.Height())));
+  const int pixels = std::max(1, std::abs(Font.Height()));
+  // Tahoma through the forms' font, which makes sure Qt has it.
+  QFont font = Font.Name() == u"Tahoma" ? FormFont(pixels) : QFont(ToQString(Font.Name()));
+  font.setPixelSize(pixels);
   const TFontStyles style = Font.Style();
   font.setBold((style & FontStyle(fsBold)) != 0);
   font.setItalic((style & FontStyle(fsItalic)) != 0);
@@ -49,6 +47,12 @@ TFont FromQFont(const QFont& Font, TColor Color) {
 }
 
 namespace {
+
+// Every value paints: what is no colour paints black, as on the platform.
+QColor PaintColor(TColor Color) {
+  const int32_t rgb = ColorToRGB(Color);
+  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
 
 QRect ToQRect(const TRect& Rect) {
   return QRect(Rect.Left, Rect.Top, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top);
@@ -141,7 +145,7 @@ void TCanvas::RestoreState() {
 
 void TCanvas::FillRect(const TRect& Rect) {
   if (Brush.Style == bsClear) return;
-  impl_->Fill(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom, ToQColor(Brush.Color));
+  impl_->Fill(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom, PaintColor(Brush.Color));
 }
 
 void TCanvas::Rectangle(int32_t L, int32_t T, int32_t R, int32_t B) {
@@ -149,12 +153,12 @@ void TCanvas::Rectangle(int32_t L, int32_t T, int32_t R, int32_t B) {
   const bool pen = Pen.Style != psClear;
   if (Brush.Style != bsClear) {
     if (pen)
-      impl_->Fill(L + 1, T + 1, R - 1, B - 1, ToQColor(Brush.Color));
+      impl_->Fill(L + 1, T + 1, R - 1, B - 1, PaintColor(Brush.Color));
     else
-      impl_->Fill(L, T, R, B, ToQColor(Brush.Color));
+      impl_->Fill(L, T, R, B, PaintColor(Brush.Color));
   }
   if (!pen) return;
-  const QColor c = ToQColor(Pen.Color);
+  const QColor c = PaintColor(Pen.Color);
   impl_->Fill(L, T, R, T + 1, c);
   impl_->Fill(L, B - 1, R, B, c);
   impl_->Fill(L, T, L + 1, B, c);
@@ -169,11 +173,11 @@ void TCanvas::RoundRect(int32_t L, int32_t T, int32_t R, int32_t B, int32_t Corn
   if (Pen.Style == psClear)
     p.setPen(Qt::NoPen);
   else
-    p.setPen(QPen(ToQColor(Pen.Color), 0));
+    p.setPen(QPen(PaintColor(Pen.Color), 0));
   if (Brush.Style == bsClear)
     p.setBrush(Qt::NoBrush);
   else
-    p.setBrush(ToQColor(Brush.Color));
+    p.setBrush(PaintColor(Brush.Color));
   // A cosmetic pen on QRect(L, T, w - 1, h - 1) covers columns L..R-1.
   p.drawRoundedRect(QRect(L, T, R - L - 1, B - T - 1), CornerWidth / 2.0, CornerHeight / 2.0);
   p.restore();
@@ -185,7 +189,7 @@ void TCanvas::LineTo(int32_t X, int32_t Y) {
   const TPoint from = penPos_;
   penPos_ = TPoint(X, Y);
   if (Pen.Style == psClear || (from.X == X && from.Y == Y)) return;
-  const QColor c = ToQColor(Pen.Color);
+  const QColor c = PaintColor(Pen.Color);
   if (from.Y == Y) {
     if (X > from.X)
       impl_->Fill(from.X, Y, X, Y + 1, c);
@@ -226,7 +230,7 @@ TColor TCanvas::Pixel(int32_t X, int32_t Y) {
   return RGB(uint8_t(qRed(p)), uint8_t(qGreen(p)), uint8_t(qBlue(p)));
 }
 
-void TCanvas::SetPixel(int32_t X, int32_t Y, TColor Color) { impl_->Fill(X, Y, X + 1, Y + 1, ToQColor(Color)); }
+void TCanvas::SetPixel(int32_t X, int32_t Y, TColor Color) { impl_->Fill(X, Y, X + 1, Y + 1, PaintColor(Color)); }
 
 int32_t TCanvas::TextWidth(const UnicodeString& Text) {
   return QFontMetrics(ToQFont(Font)).horizontalAdvance(ToQString(Text));
@@ -243,9 +247,9 @@ void TCanvas::TextOut(int32_t X, int32_t Y, const UnicodeString& Text) {
   const QFontMetrics metrics(font);
   QPainter& p = impl_->P();
   if (Brush.Style != bsClear)
-    p.fillRect(QRect(X, Y, metrics.horizontalAdvance(text), metrics.height()), ToQColor(Brush.Color));
+    p.fillRect(QRect(X, Y, metrics.horizontalAdvance(text), metrics.height()), PaintColor(Brush.Color));
   p.setFont(font);
-  p.setPen(ToQColor(Font.Color()));
+  p.setPen(PaintColor(Font.Color()));
   p.drawText(X, Y + metrics.ascent(), text);
 }
 
@@ -272,8 +276,8 @@ void TCanvas::DrawText(const UnicodeString& Text, const TRect& Rect, uint32_t Fl
   p.save();
   p.setClipRect(ToQRect(Intersect(Rect, impl_->clip)));
   p.setFont(font);
-  if (Brush.Style != bsClear) p.fillRect(p.boundingRect(rect, qtFlags, text), ToQColor(Brush.Color));
-  p.setPen(ToQColor(Font.Color()));
+  if (Brush.Style != bsClear) p.fillRect(p.boundingRect(rect, qtFlags, text), PaintColor(Brush.Color));
+  p.setPen(PaintColor(Font.Color()));
   p.drawText(rect, qtFlags, text);
   p.restore();
 }

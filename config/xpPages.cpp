@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/Align.h"
 #include "platform/ui/QtConvert.h"
 
 namespace ui = kx::platform::ui;
@@ -251,8 +252,10 @@ void TxpPageControl::UpdateGeometry() {
   const int32_t w = width(), h = height();
   tabBar_->setGeometry(2, 2, std::max(0, w - 4), std::max(1, tabHeight_ - 2));
   const TRect page = AdjustRect(false, TRect(0, 0, w, h));
-  for (TxpTabSheet* sheet : pages_)
+  for (TxpTabSheet* sheet : pages_) {
     sheet->setGeometry(page.Left, page.Top, std::max(0, page.Right - page.Left), std::max(0, page.Bottom - page.Top));
+    ui::RealignChildren(sheet);
+  }
   const TRect border = Inflate(page, 1);
   borderRect_ = TRect(border.Left, border.Top + 1, border.Right, border.Bottom);
 }

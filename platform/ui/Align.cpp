@@ -17,6 +17,7 @@ class Aligner : public QObject {
     Apply();
   }
   TAlign Align() const { return align_; }
+  void Realign() { Apply(); }
   void SetAlign(TAlign Align) {
     align_ = Align;
     Apply();
@@ -68,6 +69,13 @@ void SetAlign(QWidget* Control, TAlign Align) {
     aligner->SetAlign(Align);
   else
     new Aligner(Control, Align);
+}
+
+void RealignChildren(QWidget* Parent) {
+  if (Parent == nullptr) return;
+  for (QObject* child : Parent->children())
+    if (child->isWidgetType())
+      if (Aligner* aligner = Find(static_cast<QWidget*>(child))) aligner->Realign();
 }
 
 TAlign GetAlign(const QWidget* Control) {

@@ -15,5 +15,9 @@ enum TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient };
 // Aligns Control (alNone: leaves it where it is from now on).
 void SetAlign(QWidget* Control, TAlign Align);
 TAlign GetAlign(const QWidget* Control);
+// Aligns Parent's aligned children to its size now. A hidden widget hears of
+// its own size changes only when it is shown; a container that sizes hidden
+// children calls this after doing so.
+void RealignChildren(QWidget* Parent);
 
 }  // namespace kx::platform::ui

@@ -44,6 +44,30 @@ inline std::string PseudoRandomBytes(size_t Count) {
   return d;
 }
 
+// Lines of text made of pieces: Piece(next) gives each piece, drawing numbers
+// from next(), a fixed pseudo-random sequence; every piece counts 8 towards a
+// line of 40 to 100 (drawn) before the line ends, and pieces in a line are
+// separated by a blank. Stops once the text holds Bytes bytes.
+template <class Piece>
+std::string PseudoRandomLines(size_t Bytes, Piece&& piece) {
+  std::string t;
+  t.reserve(Bytes + 128);
+  uint32_t seed = 4711;
+  auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  size_t line = 0;
+  while (t.size() < Bytes) {
+    t += piece(next);
+    line += 8;
+    if (line > 40 + next() % 60) {
+      t += '\n';
+      line = 0;
+    } else {
+      t += ' ';
+    }
+  }
+  return t;
+}
+
 // A name for this run's scratch files below TMPDIR (or /tmp):
 // "<TMPDIR>/<Stem>.<pid>", to which callers append an extension.
 inline std::string ScratchName(std::string_view Stem) {

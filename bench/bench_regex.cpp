@@ -33,31 +33,16 @@ constexpr size_t kBytes = 10u * 1000 * 1000;
 // Words of letters, amounts like "1.234,56", ids like "RE-2021-0042" and
 // dates, 40 to 100 characters per line.
 const std::string& Text() {
-  static const std::string text = [] {
+  static const std::string text = kx::bench::PseudoRandomLines(kBytes, [](auto& next) {
     const char* const words[] = {"Rechnung", "vom", "Betrag", "EUR", "Menge", "St\xC3\xBC" "ck",
                                  "Datum", "und", "Nr.", "net"};
-    std::string t;
-    t.reserve(kBytes + 128);
-    uint32_t seed = 4711;
-    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
-    size_t line = 0;
-    while (t.size() < kBytes) {
-      switch (next() % 4) {
-        case 0: t += std::to_string(next() % 100000); break;
-        case 1: t += std::to_string(next() % 10000) + "," + std::to_string(next() % 100); break;
-        case 2: t += "RE-2021-" + std::to_string(next() % 10000); break;
-        default: t += words[next() % std::size(words)];
-      }
-      line += 8;
-      if (line > 40 + next() % 60) {
-        t += '\n';
-        line = 0;
-      } else {
-        t += ' ';
-      }
+    switch (next() % 4) {
+      case 0: return std::to_string(next() % 100000);
+      case 1: return std::to_string(next() % 10000) + "," + std::to_string(next() % 100);
+      case 2: return "RE-2021-" + std::to_string(next() % 10000);
+      default: return std::string(words[next() % std::size(words)]);
     }
-    return t;
-  }();
+  });
   return text;
 }
 

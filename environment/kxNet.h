@@ -1,13 +1,17 @@
 // environment/kxNet.h — the network module: TkxNet (URLs and query
-// parameters, raw headers and multipart bodies) and TkxIndy (TLS setting
-// texts, HTTP requests, and the server's request and response objects and
+// parameters, raw headers and multipart bodies, the second HTTP client, IP
+// addresses and ports, web text filters) and TkxIndy (TLS setting texts,
+// HTTP requests, and the server's request and response objects and
 // replies), one header per area, and the module's load and unload.
 #pragma once
 
+#include "environment/kxNet_Filters.h"
+#include "environment/kxNet_IP.h"
 #include "environment/kxNet_Indy.h"
 #include "environment/kxNet_Multipart.h"
 #include "environment/kxNet_Server.h"
 #include "environment/kxNet_Url.h"
+#include "environment/kxNet_WinInet.h"
 
 namespace TkxNet::detail {
 

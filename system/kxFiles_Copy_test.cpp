@@ -7,12 +7,16 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles_Times.h"
+#include "platform/file/FaultInjection.h"
+#include "system/kxToolsEvo2_SystemInfo.h"
+#include "tests/support/Process.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -61,9 +65,13 @@ TEST_F(CopyTest, CopyFailuresChangeNothing) {
   Write("src.txt", "data");
   EXPECT_FALSE(TkxFiles::CopyFile32(U("missing.txt"), U("dst.txt"), uint32_t{0}));
   EXPECT_FALSE(Exists("dst.txt"));
-  // Onto itself: the source must survive.
-  EXPECT_FALSE(TkxFiles::CopyFile32(U("src.txt"), U("src.txt"), uint32_t{0}));
-  EXPECT_EQ(Read("src.txt"), "data");
+  // Onto itself, by its own or another name: the source must survive.
+  fs::create_hard_link(P("src.txt"), P("twin.txt"));
+  for (const char* self : {"src.txt", "./src.txt", "twin.txt"}) {
+    EXPECT_FALSE(TkxFiles::CopyFile32(U("src.txt"), U(self), uint32_t{0})) << self;
+    EXPECT_EQ(Read("src.txt"), "data") << self;
+  }
+  fs::remove(P("twin.txt"));
   EXPECT_FALSE(TkxFiles::CopyFile32(U("src.txt"), U("no/folder/dst.txt"), uint32_t{0}));
   fs::create_directories(P("sub"));
   EXPECT_FALSE(TkxFiles::CopyFile32(U("sub"), U("dst.txt"), uint32_t{0}));
@@ -190,6 +198,30 @@ TEST_F(CopyTest, KeepingPathTooLong) {
   EXPECT_FALSE(TkxFiles::CopyFileKeepingPath32(U("a.txt"), U(deep), false, OVERWRITE));
 }
 
+TEST_F(CopyTest, KeepingPathLengthLimit) {
+  Write("a.txt", "x");
+  const std::string source = P("a.txt");
+  // The target is start + source with the doubled separator collapsed.
+  const auto start = [&](size_t targetLength) {
+    const std::string head = dir_ + "/b/";
+    return head + std::string(targetLength - head.size() - source.size(), 'p') + "/";
+  };
+  const std::string at254 = start(254), at255 = start(255);
+  ASSERT_EQ((at254 + source.substr(1)).size(), 254u);
+  EXPECT_TRUE(TkxFiles::CopyFileKeepingPath32(ToUtf16(source), ToUtf16(at254), true, OVERWRITE));
+  EXPECT_TRUE(TkxFiles::StreamCopyFileKeepingPath(ToUtf16(source), ToUtf16(at254), true, OVERWRITE));
+  EXPECT_TRUE(fs::exists(at254 + source.substr(1)));
+  EXPECT_THROW(TkxFiles::StreamCopyFileKeepingPath(ToUtf16(source), ToUtf16(at255), true, OVERWRITE), Exception);
+  // Without the error flag a long target is still copied; the stream copy
+  // consults ExistMode there, the system copy does not.
+  ASSERT_TRUE(TkxFiles::StreamCopyFileKeepingPath(ToUtf16(source), ToUtf16(at255), false, OVERWRITE));
+  const std::string long255 = at255 + source.substr(1);
+  EXPECT_TRUE(TkxFiles::StreamCopyFileKeepingPath(ToUtf16(source), ToUtf16(at255), false, IF_SAME_DO_NOTHING));
+  EXPECT_FALSE(TkxFiles::CopyFileKeepingPath32(ToUtf16(source), ToUtf16(at255), false, IF_NOT_SAME_USE_UNIQUE_FILE_NAME));
+  EXPECT_TRUE(fs::exists(long255));
+  EXPECT_FALSE(fs::exists(at255 + P("a-2.txt").substr(1)));
+}
+
 TEST_F(CopyTest, MovesRefuseAnExistingTarget) {
   Write("a.txt", "a");
   Write("b.txt", "b");
@@ -300,6 +332,122 @@ TEST_F(CopyTest, SyncCopyMirrorsMatchingFiles) {
   // OverWrite copies files with equal time stamps as well.
   EXPECT_EQ(TkxFiles::SyncCopyFile32(U("src/*.txt"), U("dst/"), false, true, false, nullptr), 3);
   EXPECT_EQ(Read("dst/same.txt"), "src");
+}
+
+// A source tree with what every walk must pass by: hidden files and
+// folders, files of other types, names with blanks and raw bytes, a
+// read-only file, links out of the tree, into it and in a cycle.
+class TreeTest : public CopyTest {
+ protected:
+  void SetUp() override {
+    CopyTest::SetUp();
+    for (const char* name : {"src/a.txt", "src/b c.txt", "src/bad\xff.txt", "src/x.doc", "src/.hid.txt",
+                             "src/sub/d.txt", "src/sub/deeper/e.txt", "src/.dot/f.txt", "outside/o.txt"})
+      Write(name, name);
+    Write("src/sub/ro.txt", "read-only");
+    ::chmod(P("src/sub/ro.txt").c_str(), 0444);
+    fs::create_directories(P("src/empty"));
+    fs::create_directory_symlink(P("src"), P("src/sub/loop"));
+    fs::create_directory_symlink(P("outside"), P("src/out"));
+    fs::create_directory_symlink(P("src/sub"), P("src/into"));
+    // Two days back, so a copy that took the time of copying shows.
+    for (const auto& e : fs::recursive_directory_iterator(P("src")))
+      if (e.is_regular_file() && !e.is_symlink())
+        fs::last_write_time(e.path(), fs::last_write_time(e.path()) - std::chrono::hours(48));
+  }
+  // diff -r of the source and Copy, leaving out what the walks leave alone.
+  std::string Diff(const std::string& copy) const {
+    const auto run = kx::testing::RunBounded(
+        {"diff", "-r", "--no-dereference", "-x", "*.doc", "-x", ".*", "-x", "loop", "-x", "out", "-x", "into",
+         P("src"), P(copy)},
+        kx::testing::kChildTimeoutMs);
+    return run.ExitCode == 0 ? "" : run.Output.empty() ? "diff failed to run" : run.Output;
+  }
+  // Every copied regular file has the last-write time of its source.
+  void ExpectSourceTimes(const std::string& copy) const {
+    for (const auto& e : fs::recursive_directory_iterator(P(copy))) {
+      if (!e.is_regular_file()) continue;
+      const fs::path source = P("src") / e.path().lexically_relative(P(copy));
+      if (!fs::exists(source)) continue;
+      EXPECT_EQ(fs::last_write_time(e.path()), fs::last_write_time(source)) << e.path();
+    }
+  }
+  // The entries of outside/, which no walk may touch.
+  std::string Outside() const {
+    std::string out;
+    std::istringstream entries(Listing());
+    for (std::string e; entries >> e;)
+      if (e.starts_with("outside/")) out += e + " ";
+    return out;
+  }
+};
+
+TEST_F(TreeTest, TreeCopyMatchesTheSource) {
+  const std::string outside = Outside();
+  EXPECT_EQ(TkxFiles::CopyFile32(U("src/*.txt"), U("dst/"), true), 6);
+  EXPECT_EQ(Diff("dst"), "");
+  ExpectSourceTimes("dst");
+  EXPECT_FALSE(fs::exists(P("dst/out")) || fs::exists(P("dst/into")) || fs::exists(P("dst/sub/loop")));
+  EXPECT_EQ(fs::status(P("dst/sub/ro.txt")).permissions() & fs::perms::owner_write, fs::perms::none);
+  // Again: every file is replaced, the read-only one too.
+  EXPECT_EQ(TkxFiles::CopyFile32(U("src/*.txt"), U("dst/"), true), 6);
+  EXPECT_EQ(Outside(), outside);
+}
+
+TEST_F(TreeTest, SyncMirrorsAndASecondRunCopiesNothing) {
+  Write("dst/stale.txt", "stale");
+  Write("dst/gone/deeper/g.txt", "gone");  // a source folder that no longer exists, two levels
+  Write("dst/keep.doc", "other type");
+  EXPECT_EQ(TkxFiles::SyncCopyFile32(U("src/*.txt"), U("dst"), true, false, true, nullptr), 6);
+  EXPECT_EQ(Diff("dst"), "");
+  ExpectSourceTimes("dst");
+  EXPECT_FALSE(fs::exists(P("dst/gone")));  // removed from the deepest folder up
+  EXPECT_EQ(Read("dst/keep.doc"), "other type");
+  EXPECT_EQ(TkxFiles::SyncCopyFile32(U("src/*.txt"), U("dst"), true, false, true, nullptr), 0);
+
+  Write("src/sub/d.txt", "changed");
+  fs::remove(P("src/a.txt"));
+  EXPECT_EQ(TkxFiles::SyncCopyFile32(U("src/*.txt"), U("dst"), true, false, true, nullptr), 1);
+  EXPECT_EQ(Diff("dst"), "");
+  EXPECT_EQ(Outside(), "outside/ outside/o.txt=outside/o.txt ");
+}
+
+TEST_F(TreeTest, TreeMoveStaysInTheTree) {
+  EXPECT_EQ(TkxFiles::MoveFile32(U("src/*.txt"), U("moved/"), true, false, true), 6);
+  EXPECT_EQ(Read("moved/sub/deeper/e.txt"), "src/sub/deeper/e.txt");
+  EXPECT_EQ(Read("src/.hid.txt"), "src/.hid.txt");
+  EXPECT_FALSE(fs::exists(P("src/sub/deeper")));  // emptied, so removed
+  EXPECT_FALSE(fs::exists(P("src/empty")));
+  EXPECT_TRUE(fs::is_symlink(P("src/sub/loop")));  // sub keeps its link, and so stays
+  EXPECT_EQ(Outside(), "outside/ outside/o.txt=outside/o.txt ");
+}
+
+TEST_F(TreeTest, FailedCopiesAreCountedOutAndLeaveNothing) {
+  // The third copy's publishing rename fails.
+  kx::platform::InjectFileFaultForTesting(kx::platform::FileCall::Rename, 3, ENOSPC);
+  const int32_t copied = TkxFiles::CopyFile32(U("src/*.txt"), U("dst/"), true);
+  kx::platform::ClearFileFaultsForTesting();
+  EXPECT_EQ(copied, 5);
+  size_t files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(P("dst"))) {
+    EXPECT_EQ(e.path().filename().string().find(".tmp."), std::string::npos) << e.path();  // no staged leftover
+    files += e.is_regular_file() ? 1 : 0;
+  }
+  EXPECT_EQ(files, 5u);
+
+  fs::remove_all(P("dst"));
+  kx::platform::InjectFileFaultForTesting(kx::platform::FileCall::Write, 1, EIO);
+  try {
+    TkxFiles::SyncCopyFile32(U("src/*.txt"), U("dst"), true, true, true, nullptr);
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    const std::string text = ToUtf8(e.Message);
+    EXPECT_EQ(text, "copy file " + P("src/a.txt") + " to " + P("dst/") + "a.txt failed (" +
+                        ToUtf8(TkxTools::GetLastErrorMessage()) + ")");
+    EXPECT_NE(text.find("Input/output error"), std::string::npos) << text;
+  }
+  kx::platform::ClearFileFaultsForTesting();
+  EXPECT_FALSE(fs::exists(P("dst/a.txt")));
 }
 
 TEST_F(CopyTest, SyncCopyFromAMissingSourceChangesNothing) {

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "platform/file/FileSystem.h"
+#include "platform/file/InPlaceFile.h"
 #include "platform/file/Path.h"
 #include "platform/file/Remove.h"
+#include "platform/file/Trash.h"
 #include "platform/os/LastError.h"
 #include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Stream.h"
 #include "platform/rtl/StringList.h"
 #include "system/kxFiles_Listing.h"
 #include "system/kxFiles_Times.h"
@@ -40,20 +41,25 @@ uint8_t PassPattern(int32_t pass, std::minstd_rand& random) {
   return static_cast<uint8_t>('A' + std::uniform_int_distribution<int>(0, 25)(random));
 }
 
-// Step 2 of WipeFile: overwrites every block RewrittenTimes times.
-bool Overwrite(FileStream& file, int32_t RewrittenTimes) {
+std::function<void(const detail::WipePass&)>& WipeObserver() {
+  static std::function<void(const detail::WipePass&)> observer;
+  return observer;
+}
+
+// Step 2 of WipeFile: overwrites every block RewrittenTimes times, each pass
+// synced to the device before the next.
+bool Overwrite(kx::platform::InPlaceFile& file, int32_t RewrittenTimes) {
   std::minstd_rand random(std::random_device{}());
   std::vector<uint8_t> block(kWipeBlock);
-  int64_t position = 0;
-  for (;;) {
-    file.Seek(position, soBeginning);
-    const int64_t n = file.Read(block.data(), kWipeBlock);
-    if (n <= 0) return true;
+  for (int64_t position = 0;; ) {
+    const int64_t n = file.ReadAt(position, block.data(), kWipeBlock);
+    if (n <= 0) return n == 0;
     if (RewrittenTimes < 1) RewrittenTimes = 7;
     for (int32_t pass = 1; pass <= RewrittenTimes; ++pass) {
-      std::fill_n(block.begin(), n, PassPattern(pass, random));
-      file.Seek(position, soBeginning);
-      if (file.Write(block.data(), n) < n) return false;
+      const uint8_t pattern = PassPattern(pass, random);
+      std::fill_n(block.begin(), n, pattern);
+      if (file.WriteAt(position, block.data(), n) < n || !file.SyncData()) return false;
+      if (WipeObserver()) WipeObserver()({position, n, pass, pattern});
     }
     position += n;
   }
@@ -108,31 +114,36 @@ bool DeletePath(const UnicodeString& Path, bool Recursive) {
 }
 
 bool MoveFileToRecycleBin(const UnicodeString& SFileName) {
-  (void)SFileName;
-  return false;
+  return kx::platform::MoveToTrash(SFileName);
 }
 
 bool WipeFile(const UnicodeString& SzFilename, int32_t RewrittenTimes, int32_t RenameTimes) {
+  bool ok;
+  {
+    // Never through a link: the file it points to lies outside the folder.
+    kx::platform::InPlaceFile file(SzFilename);
+    if (!file.IsOpen()) return false;
+    ok = Overwrite(file, RewrittenTimes);
+    ok = file.Close() && ok;
+  }
+  // Renamed within its own folder, so the wiped file never wanders into
+  // the working folder of the process.
+  const UnicodeString folder = kx::platform::ExtractFilePath(SzFilename);
   UnicodeString current = SzFilename;
   try {
-    bool ok;
-    {
-      FileStream file(current, fmOpenReadWrite);
-      ok = Overwrite(file, RewrittenTimes);
-    }
-    // Renamed within its own folder, so the wiped file never wanders into
-    // the working folder of the process.
-    const UnicodeString folder = kx::platform::ExtractFilePath(current);
     for (int32_t i = 0; i < RenameTimes && ok; ++i) {
       const UnicodeString next = folder + ToUtf16(TkxStrings::CreateGuidStr());
       ok = kx::platform::MoveFile(current, next);
       if (ok) current = next;
     }
-    { FileStream cut(current, fmCreate); }
-    return kx::platform::DeleteFile(current) && ok;
   } catch (const Exception&) {
-    return false;
+    ok = false;
   }
+  {
+    kx::platform::InPlaceFile cut(current);
+    if (!cut.IsOpen() || !cut.Truncate(0) || !cut.Close()) return false;
+  }
+  return kx::platform::DeleteFile(current) && ok;
 }
 
 void SecureDeleteFiles(const UnicodeString& APath, const UnicodeString& AFindMask, bool AWithSub,
@@ -162,5 +173,13 @@ bool DirectoryIsEmpty(const UnicodeString& Path) {
 bool DeleteDirectoryIsEmpty(const UnicodeString& Path) {
   return DirectoryIsEmpty(Path) && kx::platform::RemoveDirectory(Path);
 }
+
+namespace detail {
+
+void SetWipeObserverForTesting(std::function<void(const WipePass&)> Observer) {
+  WipeObserver() = std::move(Observer);
+}
+
+}  // namespace detail
 
 }  // namespace TkxFiles

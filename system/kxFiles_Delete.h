@@ -2,11 +2,10 @@
 // files, and removing empty folders.
 //
 // None of these operations raises; failures show in the results only.
-// Linux has no recycle bin that the system itself keeps:
-// MoveFileToRecycleBin answers false and leaves the file where it is.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/rtl/Text.h"
 
@@ -36,17 +35,30 @@ int32_t DeleteFile32(const UnicodeString& Source, uint32_t AgeInMin, bool Subfol
 // every removal succeeded.
 bool DeletePath(const UnicodeString& Path, bool Recursive);
 
-// Always false on Linux (see above).
+// Moves the file (or a folder with all it holds) into the user's trash, the
+// one the desktop's file manager shows (kx::platform::MoveToTrash of
+// platform/file/Trash.h): the home trash when the file lies on its file
+// system, else the trash at the top of the file's own file system. True when
+// it went there. It is never deleted instead: a file whose file system
+// offers no usable trash, a missing file and a failed move answer false and
+// leave it where it was. The name is taken as it is; "*" and "?" are no
+// wildcards here.
 bool MoveFileToRecycleBin(const UnicodeString& SFileName);
 
 // Overwrites the file in place, renames it and deletes it. The file is
 // worked through in blocks of up to 64 KiB; each block is written
-// RewrittenTimes times (below 1 means 7) with the pass patterns 0x00, 0xFF,
-// 0x00, 0xFF, 0x00, 0xFF, 0xF6 and then one random upper-case letter per
-// pass. Then the file is renamed RenameTimes times in its own folder to a
-// new GUID text, cut to 0 bytes and deleted. False when the file cannot be
-// opened for reading and writing, or a step fails (the file may then be
-// left overwritten under a GUID name).
+// RewrittenTimes times (below 1 means 7, once a block with bytes was read)
+// with the pass patterns 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0xF6 and then
+// one random upper-case letter per pass, and each pass is synced to the
+// device before the next one is written. Then the file is renamed
+// RenameTimes times in its own folder to a new GUID text ("{...}"), cut to
+// 0 bytes and deleted. False when the file cannot be opened for reading and
+// writing, or a step fails (the file may then be left overwritten under a
+// GUID name). A symbolic link is refused (false, nothing touched): it would
+// have the wipe overwrite a file outside the folder and leave it there.
+// Overwriting guarantees no erasure where the file system or the device
+// writes elsewhere than in place (journaling of data, copy-on-write file
+// systems, snapshots, flash memory).
 bool WipeFile(const UnicodeString& SzFilename, int32_t RewrittenTimes, int32_t RenameTimes);
 
 // WipeFile for every entry matching APath + AFindMask (hidden and system
@@ -63,5 +75,20 @@ bool DirectoryIsEmpty(const UnicodeString& Path);
 // Removes the folder when it exists (links followed) and DirectoryIsEmpty;
 // true when it was removed.
 bool DeleteDirectoryIsEmpty(const UnicodeString& Path);
+
+namespace detail {
+
+// For tests: each pass of WipeFile over a block, reported once its bytes
+// were written and synced.
+struct WipePass {
+  int64_t Offset;
+  int64_t Count;
+  int32_t Pass;  // from 1
+  uint8_t Pattern;
+};
+// Observer is called for every pass from now on; nullptr stops it.
+void SetWipeObserverForTesting(std::function<void(const WipePass&)> Observer);
+
+}  // namespace detail
 
 }  // namespace TkxFiles

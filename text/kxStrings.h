@@ -9,3 +9,6 @@
 #include "text/kxStrings_CharClass.h"
 #include "text/kxStrings_RegEx.h"
 #include "text/kxStrings_Match.h"
+#include "text/kxStrings_Lists.h"
+#include "text/kxStrings_Mining.h"
+#include "text/kxStrings_Dates.h"

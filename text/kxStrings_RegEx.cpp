@@ -7,6 +7,7 @@
 
 #include "platform/rtl/Trim.h"
 #include "text/kxStrings_Edit.h"
+#include "text/kxStrings_Lists.h"
 
 namespace TkxStrings {
 namespace {
@@ -17,13 +18,8 @@ bool Counts(std::u16string_view Match) { return !TrimBlanks(Match).empty(); }
 // until it answers false. The view points into Content.
 template <typename F>
 void ForEachMatch(const UnicodeString& Pattern, const UnicodeString& Content, F&& Found) {
-  TRegExpr expression;
-  expression.SetExpression(Pattern);
-  for (bool more = expression.Exec(Content); more; more = expression.ExecNext()) {
-    const std::u16string_view match =
-        std::u16string_view(Content).substr(expression.MatchPos() - 1, expression.MatchLen());
-    if (Counts(match) && !Found(match)) return;
-  }
+  detail::ForEachRegExMatch(Pattern, Content,
+                            [&](std::u16string_view match) { return !Counts(match) || Found(match); });
 }
 
 // Every match of Pattern in Content that counts; the views point into
@@ -38,16 +34,10 @@ std::vector<std::u16string_view> AllMatches(const UnicodeString& Pattern,
   return matches;
 }
 
-// Adds the matches to Results, making room for all of them at once (and
-// growing by a quarter at least, so that many small calls stay linear).
+// Adds the matches to Results, making room for all of them at once.
 template <typename List, typename Convert>
 void AddAll(const std::vector<std::u16string_view>& Matches, List& Results, Convert&& AsEntry) {
-  const int64_t capacity = Results.Capacity();
-  const int64_t wanted = std::max(int64_t{Results.Count()} + static_cast<int64_t>(Matches.size()),
-                                  capacity + capacity / 4);
-  if (static_cast<int64_t>(Results.Count()) + static_cast<int64_t>(Matches.size()) > capacity &&
-      wanted <= INT32_MAX)
-    Results.SetCapacity(static_cast<int32_t>(wanted));
+  detail::MakeRoom(Results, Matches.size());
   for (const std::u16string_view m : Matches) Results.Add(AsEntry(m));
 }
 
@@ -115,15 +105,12 @@ TStrings& GetFromRegularExpressionEx(const UnicodeString& SearchFragment,
                                      TStrings& Results) {
   (void)FromCharNumber;
   (void)ToCharNumber;
-  const std::vector<std::u16string_view> elements =
-      AllMatches(u"[(]{1,1}[^(]{1,50}[)]{1,1}", SearchFragment);
-  const int64_t count = static_cast<int64_t>(elements.size());
+  TStringList elements;
+  GetAllRegExResults(SearchFragment, u"[(]{1,1}[^(]{1,50}[)]{1,1}", elements);
+  const int32_t count = elements.Count();
   if (ElementNo < 1 || ElementNo > count) throw Exception(u"elementNo not found...");
-  UnicodeString before, after;
-  for (int64_t i = 1; i <= count; ++i) {
-    if (i < ElementNo) before += elements[i - 1];
-    if (i > ElementNo) after += elements[i - 1];
-  }
+  const UnicodeString before = TkxStringLists::AddValues(elements, 0, ElementNo - 2, false);
+  const UnicodeString after = TkxStringLists::AddValues(elements, ElementNo, count - 1, false);
   GetAllRegExResults(Content, SearchFragment, Results);
   for (int32_t i = 0; i < Results.Count(); ++i) {
     UnicodeString entry = Results.Get(i);

@@ -18,7 +18,9 @@
 // are added to, never cleared, and handed back.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "platform/regex/RegExpr.h"
 #include "platform/rtl/Exceptions.h"
@@ -27,6 +29,33 @@
 #include "text/kxAnsiStringList.h"
 
 namespace TkxStrings {
+
+namespace detail {
+
+// Calls Found with the view of every match of Pattern in Content (empty ones
+// too), in order, until it answers false. The view points into Content.
+template <typename F>
+void ForEachRegExMatch(const UnicodeString& Pattern, const UnicodeString& Content, F&& Found) {
+  TRegExpr expression;
+  expression.SetExpression(Pattern);
+  for (bool more = expression.Exec(Content); more; more = expression.ExecNext()) {
+    const std::u16string_view match = std::u16string_view(Content).substr(
+        static_cast<size_t>(expression.MatchPos() - 1), static_cast<size_t>(expression.MatchLen()));
+    if (!Found(match)) return;
+  }
+}
+
+// Makes room in List for More entries beyond its count at once, growing by
+// a quarter at least, so that many small additions stay linear.
+template <typename List>
+void MakeRoom(List& Results, size_t More) {
+  const int64_t capacity = Results.Capacity();
+  const int64_t needed = int64_t{Results.Count()} + static_cast<int64_t>(More);
+  const int64_t wanted = std::max(needed, capacity + capacity / 4);
+  if (needed > capacity && wanted <= INT32_MAX) Results.SetCapacity(static_cast<int32_t>(wanted));
+}
+
+}  // namespace detail
 
 // True at the first match that counts.
 //   CheckRegularExpressionOnStr(u"\\s+", u"a b") == false  (only blanks)

@@ -299,7 +299,9 @@ TEST_P(DatabaseTest, ReadCommitted) {
   {
     db::Transaction t(*c_);
     Insert(1, Variant::FromOleStr(u"pending"));
-    if (!Is(db::Engine::SQLite)) EXPECT_EQ(Count(*other), 0);  // not yet committed
+    if (!Is(db::Engine::SQLite)) {
+      EXPECT_EQ(Count(*other), 0);  // not yet committed
+    }
     t.Commit();
   }
   EXPECT_EQ(Count(*other), 1);

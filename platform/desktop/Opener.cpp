@@ -38,19 +38,7 @@ std::string FileUri(const UnicodeString& Path) {
     if (::getcwd(cwd, sizeof cwd) == nullptr) return {};
     name = std::string(cwd) + (std::string_view(cwd) == "/" ? "" : "/") + name;
   }
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file://";
-  for (const unsigned char c : name) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~' || c == '/') {
-      uri.push_back(static_cast<char>(c));
-    } else {
-      uri.push_back('%');
-      uri.push_back(kHex[c >> 4]);
-      uri.push_back(kHex[c & 15]);
-    }
-  }
-  return uri;
+  return "file://" + PercentEncodedPath(name);
 }
 
 }  // namespace kx::platform

@@ -20,8 +20,10 @@ int OpenRetrying(const char* Path, int Flags, mode_t Mode) {
   return fd;
 }
 
-int OpenRegularForReading(const char* Path) {
-  const int fd = OpenRetrying(Path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+int OpenRegularForReading(const char* Path) { return OpenRegular(Path, O_RDONLY); }
+
+int OpenRegular(const char* Path, int Flags) {
+  const int fd = OpenRetrying(Path, Flags | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return -1;
   struct stat st {};
   int error = 0;

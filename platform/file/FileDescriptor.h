@@ -25,6 +25,9 @@ int OpenRetrying(const char* Path, int Flags, mode_t Mode = 0);
 // checked, then switched back to blocking reads. -1 with errno EINVAL for
 // anything that is no regular file (EISDIR for a folder).
 int OpenRegularForReading(const char* Path);
+// The same with the access Flags (O_RDWR, O_NOFOLLOW, ...) in place of
+// O_RDONLY.
+int OpenRegular(const char* Path, int Flags);
 
 // Writes all of Data; false when a write fails.
 bool WriteAll(int Fd, std::string_view Data);

@@ -9,6 +9,8 @@
 //   AtomicReplace.h  replacing a whole file so no reader sees half of it;
 //   FileTimes.h      setting file times;
 //   PrivateFolder.h  folders of the current user inside shared folders;
+//   InPlaceFile.h    rewriting an existing file where it lies (wiping);
+//   Trash.h          moving entries into the desktop's trash;
 //   ErrorText.h      the system's text for an error number;
 // and the streams of platform/rtl/Stream.h.
 // Paths follow the rule of Path.h ("\" and "/" both separate; drive and

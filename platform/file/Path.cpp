@@ -73,4 +73,21 @@ bool ToSystemPath(std::u16string_view Path, std::string& SystemName) {
   return true;
 }
 
+std::string PercentEncodedPath(std::string_view SystemName) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(SystemName.size());
+  for (const unsigned char c : SystemName) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~' || c == '/') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
 }  // namespace kx::platform

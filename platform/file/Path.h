@@ -54,4 +54,10 @@ UnicodeString ChangeFileExt(std::u16string_view Path, std::u16string_view Ext);
 // its place would name another file).
 bool ToSystemPath(std::u16string_view Path, std::string& SystemName);
 
+// The bytes of a system name as a file URI's path: every byte but
+// A-Z a-z 0-9 - . _ ~ / as "%" and two upper-case hex digits (file URIs,
+// the trash's info files).
+//   PercentEncodedPath("/tmp/a b%.txt") == "/tmp/a%20b%25.txt"
+std::string PercentEncodedPath(std::string_view SystemName);
+
 }  // namespace kx::platform

@@ -3,37 +3,26 @@
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 
-#include <chrono>
 #include <exception>
 #include <mutex>
 #include <vector>
 
+#include "platform/http/CurlSupport.h"
 #include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Trim.h"
 
 namespace kx::platform::http {
 
-namespace {
+using detail::Append;
+using detail::Slist;
+using detail::StatusOf;
 
-constexpr char kHex[] = "0123456789ABCDEF";
+namespace {
 
 bool IsHttps(std::string_view Url) {
   constexpr std::string_view scheme = "https://";
   return SameTextAscii(Url.substr(0, scheme.size()), scheme);
-}
-
-// "HTTP/1.1 404 Not Found" -> 404; -1 when the line holds no status.
-int32_t StatusOf(std::string_view StatusLine) {
-  const size_t blank = StatusLine.find(' ');
-  if (blank == std::string_view::npos || StatusLine.size() < blank + 4) return -1;
-  int32_t code = 0;
-  for (size_t i = blank + 1; i < blank + 4; ++i) {
-    const char c = StatusLine[i];
-    if (c < '0' || c > '9') return -1;
-    code = code * 10 + (c - '0');
-  }
-  return code;
 }
 
 bool IsSslError(CURLcode Code) {
@@ -65,18 +54,6 @@ struct HeaderLine {
   bool HasColon = true;
 };
 
-struct SlistDeleter {
-  void operator()(curl_slist* List) const { curl_slist_free_all(List); }
-};
-using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
-
-void Append(Slist& List, const char* Line) {
-  curl_slist* grown = curl_slist_append(List.get(), Line);
-  if (grown == nullptr) throw EIdException("out of memory building the request headers");
-  (void)List.release();
-  List.reset(grown);
-}
-
 }  // namespace
 
 // The state of one request, which libcurl's callbacks see. Nothing throws
@@ -96,17 +73,12 @@ struct HttpClient::Transfer {
   int32_t Status = -1;
   std::vector<HeaderLine> Headers;
 
-  // Inactivity: counted from the moment the request is about to be sent.
-  bool Connected = false;
-  bool ReadTimedOut = false;
-  curl_off_t LastDown = 0;
-  curl_off_t LastUp = 0;
-  std::chrono::steady_clock::time_point LastMove;
+  detail::InactivityWatch Inactivity{0, 0};
 
   static size_t OnHeader(char* Data, size_t Size, size_t Count, void* User) {
     auto* t = static_cast<Transfer*>(User);
     const size_t total = Size * Count;
-    try {
+    return detail::Guarded(t->Failure, size_t{0}, [&] {
       std::string_view line(Data, total);
       while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
       if (line.substr(0, 5) == "HTTP/") {
@@ -133,17 +105,14 @@ struct HttpClient::Transfer {
                                 std::string(TrimSpacesAndTabs(line.substr(colon + 1))), true});
         }
       }
-    } catch (...) {
-      t->Failure = std::current_exception();
-      return 0;
-    }
-    return total;
+      return total;
+    });
   }
 
   static size_t OnBody(char* Data, size_t Size, size_t Count, void* User) {
     auto* t = static_cast<Transfer*>(User);
     const size_t total = Size * Count;
-    try {
+    return detail::Guarded(t->Failure, size_t{0}, [&] {
       if (t->Status >= 200 && t->Status <= 299) {
         if (t->BodyStream != nullptr) {
           t->BodyStream->WriteBuffer(Data, static_cast<int64_t>(total));
@@ -153,22 +122,16 @@ struct HttpClient::Transfer {
       } else if (t->Status >= 400) {
         t->ErrorBody.append(Data, total);
       }
-    } catch (...) {
-      t->Failure = std::current_exception();
-      return 0;
-    }
-    return total;
+      return total;
+    });
   }
 
   static size_t OnRead(char* Buffer, size_t Size, size_t Count, void* User) {
     auto* t = static_cast<Transfer*>(User);
-    try {
+    return detail::Guarded(t->Failure, size_t{CURL_READFUNC_ABORT}, [&] {
       const int64_t got = t->Content->Read(Buffer, static_cast<int64_t>(Size * Count));
-      return got > 0 ? static_cast<size_t>(got) : 0;
-    } catch (...) {
-      t->Failure = std::current_exception();
-      return CURL_READFUNC_ABORT;
-    }
+      return got > 0 ? static_cast<size_t>(got) : size_t{0};
+    });
   }
 
   static int OnSeek(void* User, curl_off_t Offset, int Origin) {
@@ -182,34 +145,10 @@ struct HttpClient::Transfer {
     }
   }
 
-  static int OnProgress(void* User, curl_off_t, curl_off_t DownNow, curl_off_t, curl_off_t UpNow) {
+  static int OnProgress(void* User, curl_off_t, curl_off_t DownNow, curl_off_t UpTotal,
+                        curl_off_t UpNow) {
     auto* t = static_cast<Transfer*>(User);
-    const int32_t limit = t->Settings->ReadTimeout;
-    if (limit <= 0) return 0;
-    const auto now = std::chrono::steady_clock::now();
-    if (!t->Connected) {
-      curl_off_t pretransfer = 0;
-      if (curl_easy_getinfo(t->Curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer) != CURLE_OK ||
-          pretransfer == 0) {
-        return 0;  // still connecting: the connect time-out rules
-      }
-      t->Connected = true;
-      t->LastMove = now;
-      t->LastDown = DownNow;
-      t->LastUp = UpNow;
-      return 0;
-    }
-    if (DownNow != t->LastDown || UpNow != t->LastUp) {
-      t->LastMove = now;
-      t->LastDown = DownNow;
-      t->LastUp = UpNow;
-      return 0;
-    }
-    if (now - t->LastMove >= std::chrono::milliseconds(limit)) {
-      t->ReadTimedOut = true;
-      return 1;
-    }
-    return 0;
+    return t->Inactivity.Expired(t->Curl, DownNow, UpTotal, UpNow) ? 1 : 0;
   }
 
   static CURLcode OnTlsContext(CURL*, void* Context, void* User) {
@@ -263,23 +202,7 @@ TlsVersionRange VersionRangeOf(TIdSSLVersions Versions) {
   return range;
 }
 
-std::string EscapeUrlForTransport(std::string_view Url) {
-  std::string out;
-  out.reserve(Url.size());
-  bool inQuery = false;
-  for (const char ch : Url) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '?') inQuery = true;
-    if (c <= 0x20 || c >= 0x7F || (inQuery && c == '+')) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
+std::string EscapeUrlForTransport(std::string_view Url) { return detail::EscapeUrl(Url, true); }
 
 void InitializeTransport() {
   static std::once_flag once;
@@ -375,6 +298,7 @@ void HttpClient::Execute(const char* Method, std::string_view Url, Stream* Conte
   Transfer t;
   t.Curl = c;
   t.Settings = &settings_;
+  t.Inactivity = detail::InactivityWatch(settings_.ReadTimeout, settings_.ReadTimeout);
   t.Content = Content;
   t.BodyText = BodyText;
   t.BodyStream = BodyStream;
@@ -445,7 +369,7 @@ void HttpClient::Execute(const char* Method, std::string_view Url, Stream* Conte
   if (result != CURLE_OK) {
     if (t.Failure) std::rethrow_exception(t.Failure);
     std::string text = errorText[0] != '\0' ? std::string(errorText) : curl_easy_strerror(result);
-    if (result == CURLE_ABORTED_BY_CALLBACK && t.ReadTimedOut) {
+    if (result == CURLE_ABORTED_BY_CALLBACK && t.Inactivity.TimedOut()) {
       throw EIdReadTimeout(u"Read timed out: no data for " + IntToStr(settings_.ReadTimeout) +
                            u" ms");
     }

@@ -37,6 +37,7 @@ class RawPeer {
     int StallMs = 0;      // wait this long first (bounded by the destructor)
     bool Close = false;   // then close without sending anything
     bool KeepBody = true;  // false: count the body's bytes, keep none
+    bool BeforeBody = false;  // answer once the head is read; the body is drained after
   };
 
   explicit RawPeer(Answer TheAnswer, int Connections = 1)
@@ -125,7 +126,7 @@ class RawPeer {
     while ((headEnd = request.find("\r\n\r\n")) == std::string::npos) {
       if (!ReadSome(Connection, request, 1 << 16, waited)) break;
     }
-    if (headEnd != std::string::npos) {
+    if (headEnd != std::string::npos && !answer_.BeforeBody) {
       int64_t missing = ContentLength(std::string_view(request).substr(0, headEnd + 4)) -
                         static_cast<int64_t>(request.size() - headEnd - 4);
       bodyBytes_ += static_cast<int64_t>(request.size() - headEnd - 4);

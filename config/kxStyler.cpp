@@ -39,8 +39,16 @@ FontChange& CurrentChange() {
   return change;
 }
 
-std::optional<bool> g_themedForTesting;
-std::unique_ptr<TVistaAltFix> g_fix;
+// Function-local: the plug-in's load list may run before the library's
+// dynamic initialisers.
+std::optional<bool>& ThemedForTesting() {
+  static std::optional<bool> themed;
+  return themed;
+}
+std::unique_ptr<TVistaAltFix>& Fix() {
+  static std::unique_ptr<TVistaAltFix> fix;
+  return fix;
+}
 
 bool Contains(const QString& Text, const char* Part) { return Text.contains(QLatin1String(Part)); }
 
@@ -265,8 +273,8 @@ void StylerActivate() {
   TkxStyler::Update();
 }
 
-bool IsThemedVistaOrLater() { return g_themedForTesting.value_or(false); }
-void SetThemedForTesting(std::optional<bool> Themed) { g_themedForTesting = Themed; }
+bool IsThemedVistaOrLater() { return ThemedForTesting().value_or(false); }
+void SetThemedForTesting(std::optional<bool> Themed) { ThemedForTesting() = Themed; }
 
 QEvent::Type KeyboardCuesEvent() {
   static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
@@ -293,18 +301,18 @@ void RepaintVisibleControls(QWidget* Control) {
     if (child->isWidgetType()) RepaintVisibleControls(static_cast<QWidget*>(child));
 }
 
-TVistaAltFix* VistaAltFix() { return g_fix.get(); }
+TVistaAltFix* VistaAltFix() { return Fix().get(); }
 
 void InitializeModule() {
   InitializeStyleDefinition();
   ui::SetActivationHook(&StylerActivate);
-  g_fix = std::make_unique<TVistaAltFix>(nullptr);
+  Fix() = std::make_unique<TVistaAltFix>(nullptr);
 }
 
 void FinalizeModule() {
   try {
     ui::ClearActivationHook();
-    g_fix.reset();
+    Fix().reset();
   } catch (...) {
   }
   FinalizeStyleDefinition();

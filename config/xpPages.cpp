@@ -370,7 +370,7 @@ void TxpPageControl::DrawBottomTab(const TRect& Rect, TCanvas& Canvas, int32_t P
     line(XPGraphUtil::DarkenColor(c, 10), r.Left + 3, r.Bottom - 3, r.Right - 3, r.Bottom - 3);
   }
   // The caption in the page font's colour, selected or not.
-  DrawTabText(PageIndex, Canvas, r, !selected);
+  DrawTabText(PageIndex, Canvas, r, false);
 }
 
 void TxpPageControl::DrawTabText(int32_t PageIndex, TCanvas& Canvas, const TRect& Rect, bool Selected) {

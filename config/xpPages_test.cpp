@@ -140,11 +140,18 @@ TEST_F(PageControlTest, BottomTabsKeepTheRowOnTopAndThePageFontsColour) {
   EXPECT_EQ(canvas->Pixel(other.Left + 1, other.Top + 3), RGB(195, 195, 195));
   EXPECT_EQ(canvas->Pixel(other.Right - 3, other.Top + 5), RGB(175, 175, 175));
   EXPECT_EQ(canvas->Pixel(other.Right - 4, other.Top + 6), RGB(185, 185, 185));
-  // The captions keep the page font's colour, the selected one too.
-  int white = 0;
-  for (int32_t y = sel.Top; y < sel.Bottom; ++y)
-    for (int32_t x = sel.Left; x < sel.Right; ++x) white += canvas->Pixel(x, y) == clWhite;
-  EXPECT_EQ(white, 0);
+  // The captions keep the page font's colour (black), selected or not: no
+  // white from the first pass stays.
+  for (const TRect& tab : {sel, other}) {
+    int white = 0, black = 0;
+    for (int32_t y = tab.Top; y < tab.Bottom; ++y)
+      for (int32_t x = tab.Left; x < tab.Right; ++x) {
+        white += canvas->Pixel(x, y) == clWhite;
+        black += canvas->Pixel(x, y) == clBlack;
+      }
+    EXPECT_EQ(white, 0);
+    EXPECT_GT(black, 5);
+  }
 }
 
 TEST_F(PageControlTest, LeftAlignedCaptionsStartInTheShrunkRectangle) {

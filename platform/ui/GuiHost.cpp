@@ -307,25 +307,18 @@ void ClearActivationHook() {
     delete filter.data();
     return;
   }
-  // Posted, with a bounded wait: the GUI thread may be busy or stopped. The
-  // library is pinned once a job ran there (see the top of GuiHost.h), so a
-  // filter left behind never outlives the code it calls.
-  auto done = std::make_shared<PostedJob>();
+  // Posted, not waited for: the caller may hold the loader's lock (the
+  // plug-in unloading). The library is pinned once a job ran on the GUI
+  // thread (see the top of GuiHost.h), so the filter's code stays.
   QMetaObject::invokeMethod(
       app,
-      [filter, done] {
+      [filter] {
         if (!filter.isNull()) {
           QCoreApplication::instance()->removeEventFilter(filter);
           delete filter.data();
         }
-        std::lock_guard lock(done->mutex);
-        done->state = PostedJob::State::Done;
-        done->changed.notify_all();
       },
       Qt::QueuedConnection);
-  std::unique_lock lock(done->mutex);
-  done->changed.wait_for(lock, milliseconds(kStopTimeoutMs),
-                         [&] { return done->state == PostedJob::State::Done; });
 }
 
 bool ActivationHookPending() {

@@ -85,8 +85,8 @@ std::vector<QWidget*> ApplicationForms();
 // A new hook replaces one not yet run.
 void SetActivationHook(std::function<void()> Hook);
 // Withdraws a hook not yet run and removes its filter (posted to the GUI
-// thread when called from another thread while the application runs), so
-// that no filter points into code that is being unloaded.
+// thread, not waited for, when called from another thread), so that no
+// filter is left to call into a library that goes.
 void ClearActivationHook();
 // Whether a hook waits for the first activation (handed over and not run).
 bool ActivationHookPending();

@@ -16,7 +16,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTabBar>
+#include <QDir>
+#include <QImage>
+#include <QScreen>
 #include <QTest>
 
 #include <atomic>
@@ -245,6 +247,26 @@ void SettingsRoundTrip() {
   EXPECT_EQ(tree.live, 0);
 }
 
+// The four pages, in order.
+std::vector<std::pair<TxpTabSheet*, const char*>> Pages(TCfgForm& F) {
+  return {{F.ts_Process, "process"}, {F.ts_z9, "drav"}, {F.ts_File, "file"}, {F.ts_About, "about"}};
+}
+
+// Pixels that differ by more than a little in some channel (glyph edges
+// rasterise a shade apart from one FreeType to the next).
+int DifferingPixels(const QImage& A, const QImage& B) {
+  int count = 0;
+  for (int y = 0; y < A.height(); ++y) {
+    for (int x = 0; x < A.width(); ++x) {
+      const QRgb a = A.pixel(x, y), b = B.pixel(x, y);
+      if (std::abs(qRed(a) - qRed(b)) > 48 || std::abs(qGreen(a) - qGreen(b)) > 48 ||
+          std::abs(qBlue(a) - qBlue(b)) > 48)
+        ++count;
+    }
+  }
+  return count;
+}
+
 // ---- The library's own GUI thread ----------------------------------------------------------
 
 TEST_F(CfgForm, WindowAndControls) {
@@ -464,11 +486,53 @@ TEST_F(CfgForm, PageControlAndPanelsCarryTheFormsValuesAndPaintThem) {
     const QImage aboutImage = f.grab().toImage();
     EXPECT_EQ(aboutImage.pixelColor(about->mapTo(&f, QPoint(300, 300))), QColor(239, 239, 239));
     EXPECT_EQ(about->ProgramVersion(), u"Version " + kxVCLTools::GetModuleVersionText());
-    if (const char* folder = std::getenv("KX_DIALOG_PICTURES")) {  // pictures of the pages for a reader
-      for (TxpTabSheet* page : {f.ts_Process, f.ts_z9, f.ts_File, f.ts_About}) {
-        pc->SetActivePage(page);
-        f.grab().save(QString::fromUtf8(folder) + QStringLiteral("/") + page->objectName() + QStringLiteral(".png"));
+    f.hide();
+  });
+}
+
+// Each page as a picture, against testdata/settingsdialog/cfgform-<page>.png. After
+// a deliberate change of the form, refresh the pictures with
+//   KX_UPDATE_PICTURES=1 ctest --preset default -R '^ConfigUnit_test$'
+// and look at them before committing.
+TEST_F(CfgForm, PagesLookAsTheirPictures) {
+  const QString folder = QString::fromLocal8Bit(std::getenv("KX_SOURCE_DIR")) + "/testdata/settingsdialog/";
+  const bool update = std::getenv("KX_UPDATE_PICTURES") != nullptr;
+  WithForm([&](TCfgForm& f) {
+    f.show();
+    for (const auto& [page, name] : Pages(f)) {
+      SCOPED_TRACE(name);
+      f.pc_Exportservice->SetActivePage(page);
+      QApplication::processEvents();
+      const QImage image = f.grab().toImage().convertToFormat(QImage::Format_RGB32);
+      const QString file = folder + "cfgform-" + name + ".png";
+      if (update) {
+        QDir().mkpath(folder);
+        ASSERT_TRUE(image.save(file));
+        continue;
       }
+      const QImage golden = QImage(file).convertToFormat(QImage::Format_RGB32);
+      ASSERT_FALSE(golden.isNull()) << file.toStdString();
+      ASSERT_EQ(golden.size(), image.size());
+      EXPECT_LE(DifferingPixels(golden, image), 40);
+    }
+    f.hide();
+  });
+}
+
+// Pictures of the four pages as a window system shows them, for a look by
+// eye: run under a virtual X server with the folder to write to, e.g.
+//   KX_SCREENSHOT_DIR=/tmp/shots GTEST_FILTER=CfgForm.ScreenshotsOfThePages
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build/default/config/ConfigUnit_test
+TEST_F(CfgForm, ScreenshotsOfThePages) {
+  const char* folder = std::getenv("KX_SCREENSHOT_DIR");
+  if (folder == nullptr) GTEST_SKIP() << "KX_SCREENSHOT_DIR is not set";
+  WithForm([&](TCfgForm& f) {
+    Activate(f);
+    for (const auto& [page, name] : Pages(f)) {
+      f.pc_Exportservice->SetActivePage(page);
+      QTest::qWait(200);
+      const QPixmap shot = f.screen()->grabWindow(f.winId());
+      EXPECT_TRUE(shot.save(QString::fromLocal8Bit(folder) + "/cfgform-" + name + ".png")) << name;
     }
     f.hide();
   });

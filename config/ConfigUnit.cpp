@@ -222,7 +222,11 @@ TCfgForm::TCfgForm() : QDialog(nullptr) {
   FormCreate();
 }
 
-TCfgForm::~TCfgForm() = default;
+TCfgForm::~TCfgForm() {
+  // Destroying the widgets moves the focus; the handler must not hear of it
+  // once this part of the dialog is gone.
+  if (QCoreApplication* app = QCoreApplication::instance()) QObject::disconnect(app, nullptr, this, nullptr);
+}
 
 void TCfgForm::BuildControls() {
   setObjectName(QStringLiteral("CfgForm"));

@@ -133,7 +133,7 @@ void ReadOnlyMemoryStream::SetSize(int64_t) { throw EStreamError("the stream is 
 
 FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode, bool RegularFileOnly)
     : fileName_(FileName) {
-  const bool create = (Mode & 0xFF00) == fmCreate;
+  const bool create = (Mode & fmCreate) == fmCreate;
   const uint16_t access = create ? fmOpenReadWrite : (Mode & 0x0003);
   const uint16_t share = Mode & 0x00F0;
   auto fail = [&](const std::string& reason) {

@@ -222,10 +222,16 @@ TCfgForm::TCfgForm() : QDialog(nullptr) {
   FormCreate();
 }
 
+// Nothing of the dialog may answer Qt once its own part is gone: the focus
+// moves while QWidget's destructor removes the children.
 TCfgForm::~TCfgForm() {
-  // Destroying the widgets moves the focus; the handler must not hear of it
-  // once this part of the dialog is gone.
-  if (QCoreApplication* app = QCoreApplication::instance()) QObject::disconnect(app, nullptr, this, nullptr);
+  QObject::disconnect(focusWatch_);
+  for (QComboBox* box : {cb_ExportService, cb_EScheme}) {
+    box->removeEventFilter(this);
+    box->view()->removeEventFilter(this);
+    box->view()->viewport()->removeEventFilter(this);
+    box->disconnect(this);
+  }
 }
 
 void TCfgForm::BuildControls() {
@@ -316,7 +322,7 @@ void TCfgForm::BuildControls() {
   WatchPicks(cb_EScheme, &TCfgForm::cb_ESchemeSelect);
   auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
   if (app != nullptr) {
-    connect(app, &QApplication::focusChanged, this, [this](QWidget* Old, QWidget* Now) {
+    focusWatch_ = connect(app, &QApplication::focusChanged, this, [this](QWidget* Old, QWidget* Now) {
       if (Old == edt_Importfile && Now != nullptr && Now != edt_Importfile && Now->window() == this)
         edt_ImportfileExit();
     });

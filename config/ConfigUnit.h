@@ -155,4 +155,5 @@ class TCfgForm : public QDialog {
   std::unique_ptr<TCfgStore> ConfigManager;      // only while the lists fill
   bool centred_ = false;
   QComboBox* picking_ = nullptr;  // a list pick in this box is under way
+  QMetaObject::Connection focusWatch_;
 };

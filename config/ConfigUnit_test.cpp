@@ -527,7 +527,8 @@ TEST_F(CfgForm, ScreenshotsOfThePages) {
   const char* folder = std::getenv("KX_SCREENSHOT_DIR");
   if (folder == nullptr) GTEST_SKIP() << "KX_SCREENSHOT_DIR is not set";
   WithForm([&](TCfgForm& f) {
-    Activate(f);
+    f.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));  // no window manager activates it
     for (const auto& [page, name] : Pages(f)) {
       f.pc_Exportservice->SetActivePage(page);
       QTest::qWait(200);
@@ -549,9 +550,9 @@ TEST_F(CfgForm, ListsComeFromTheTree) {
     EXPECT_EQ(Entries(f.edt_project), (std::vector<std::u16string>{u"/Invoices"}));
     EXPECT_EQ(Entries(f.edt_Server), (std::vector<std::u16string>{u"http://queue:4420/"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(tree_.live, 0);  // both stores freed before the dialog shows
   });
   EXPECT_EQ(tree_.forLists, (std::vector<bool>{true, false}));
-  EXPECT_EQ(tree_.live, 0);  // both stores freed
 }
 
 TEST_F(CfgForm, FillingStopsSilentlyAtAnErrorAndGoesOnAfterAFalseAnswer) {

@@ -242,7 +242,8 @@ class TkxConfigManager {
   bool GetCacheKeyId(const UnicodeString& Key, TIdType& KeyId, bool CheckState);
   bool GetCacheKeyById(const TIdType& KeyId, UnicodeString& Key);
   // Stores the pair in the first inactive slot; never replaces a live slot
-  // of the key, never evicts (false when all slots are live).
+  // of the key, never evicts (false when all slots are live). False for a
+  // key that prepares to nothing or an empty id.
   bool SetCacheKeyId(const UnicodeString& Key, const TIdType& KeyId);
   // Every slot whose key begins with PrepareKey(Key), active or not.
   bool RemoveKeyFromCache(const UnicodeString& Key);

@@ -154,8 +154,10 @@ bool TkxConfigManager::GetCacheKeyById(const TIdType& KeyId, UnicodeString& Key)
 
 bool TkxConfigManager::SetCacheKeyId(const UnicodeString& Key, const TIdType& KeyId) {
   if (!CacheEnabled || Key.empty()) return false;
+  // A key that trims to nothing names no node: stored, it would answer the
+  // walk of an empty key.
   const UnicodeString prepared = PrepareKey(Key);
-  if (IsTIdStringEmpty(KeyId)) return false;
+  if (prepared.empty() || IsTIdStringEmpty(KeyId)) return false;
   TIdType live;
   if (GetCacheKeyId(prepared, live, false)) return false;
   CacheGuard lock(*this);

@@ -108,6 +108,7 @@ TEST_F(ConfigCacheTest, StoringRules) {
   EXPECT_FALSE(store_->SetCacheKeyId(u"a/", TIdType("ID2")));  // a live slot is never replaced
   EXPECT_FALSE(store_->SetCacheKeyId(u"/b", TIdType(" ")));
   EXPECT_FALSE(store_->SetCacheKeyId(u"", TIdType("ID3")));
+  EXPECT_FALSE(store_->SetCacheKeyId(u" \x16/ ", TIdType("ID3")));  // trims to no key
   TIdType id;
   EXPECT_TRUE(Lookup(u"a/", id));
   EXPECT_EQ(id, TIdType("ID1"));

@@ -18,6 +18,7 @@
 #include "platform/db/Odbc.h"
 #include "tests/support/DatabaseClient.h"
 #include "tests/support/DatabaseServers.h"
+#include "tests/support/TcpRelay.h"
 
 namespace {
 
@@ -432,6 +433,35 @@ TEST_P(ConfigStoreTest, ChangeTicksAcrossStores) {
   EXPECT_TRUE(two->CheckSpecificDatabaseChangeState(u"Flag"));
 }
 
+// A store that sets the ticks itself must not hide another's stamp that it
+// has not read yet: its cache is emptied first.
+TEST_P(ConfigStoreTest, OwnTicksDoNotHideAnothersChange) {
+  auto one = NewStore(true);
+  auto two = NewStore(true);
+  one->BackupChanges = two->BackupChanges = false;
+  two->CacheCheckTime = 0xFFFFFFFFu;  // never reads the ticks on its own
+  ASSERT_TRUE(two->SetConfigValue(u"/k/l", u"v", Int(1)));
+  TIdType id;
+  ASSERT_TRUE(two->GetCacheKeyId(u"k/l/", id, false));
+  ASSERT_TRUE(one->DeleteConfigTree(u"/k"));
+  two->SetConfigValue(u"/other", u"v", Int(1));
+  ASSERT_TRUE(two->DeleteConfigTree(u"/other"));  // sets the ticks
+  EXPECT_FALSE(two->GetCacheKeyId(u"k/l/", id, false));
+}
+
+// Parent ids that run in a circle: the walk up gives no key, deleting ends.
+TEST_P(ConfigStoreTest, CyclesOfParents) {
+  for (const char* row : {"'C1', 'C2', 'x', 'TREE', ''", "'C2', 'C1', 'y', 'TREE', ''", "'C3', 'C2', 'z', 'INT', '1'"})
+    db::Command(*peer_, u"INSERT INTO " + table_ + u" (ID, PARENTID, KEYNAME, DATATYPE, KEYVALUE) VALUES (" +
+                            ToUtf16(row) + u")")
+        .Execute();
+  auto store = NewStore();
+  store->BackupChanges = false;
+  EXPECT_EQ(store->GetKeyNameByNodeId(TIdType("C1")), u"");
+  EXPECT_TRUE(store->DeleteConfigValueById(TIdType("C1")));
+  EXPECT_EQ(Count(u"ID IN ('C1', 'C2', 'C3')"), 0);
+}
+
 TEST_P(ConfigStoreTest, CacheSizeFromTheTree) {
   {
     auto store = NewStore(true);
@@ -456,6 +486,34 @@ TEST_P(ConfigStoreTest, ConnectionChecks) {
   EXPECT_TRUE(store->SetConfigValue(u"/after", u"v", Int(1)));
   EXPECT_TRUE(store->IsConnected());
   EXPECT_EQ(store->Message.Get(), u"database connection is online");
+}
+
+// A server that drops its connections and refuses new ones, then comes back.
+TEST_P(ConfigStoreTest, ServerConnectionLostAndBack) {
+  if (IsSqlite()) GTEST_SKIP() << "SQLite has no server connection";
+  const std::string port =
+      kx::testing::DatabaseServer(GetParam().ServerKey == std::string("KX_TEST_POSTGRESQL") ? "KX_PG_PORT" : "KX_MY_PORT");
+  kx::testing::TcpRelay relay(std::stoi(port));
+  UnicodeString cs = cs_;
+  const UnicodeString from = u"Port=" + ToUtf16(port) + u";";
+  ASSERT_NE(cs.find(from), UnicodeString::npos);
+  cs.replace(cs.find(from), from.size(), u"Port=" + ToUtf16(std::to_string(relay.Port())) + u";");
+
+  TkxConfigManager store(false, cs, table_);
+  ASSERT_TRUE(store.IsConnected()) << ToUtf8(store.Message.Get());
+  store.CacheEnabled = false;  // every write walks, and the walk tries again after a check
+  ASSERT_TRUE(store.SetConfigValue(u"/net", u"v", Int(1)));
+  relay.SetRefusing(true);
+  relay.Drop();
+  EXPECT_FALSE(store.SetConfigValue(u"/net", u"v", Int(2)));
+  EXPECT_TRUE(store.Message.Get().starts_with(u"error during database connection check (")) << ToUtf8(store.Message.Get());
+  EXPECT_EQ(store.Message.Get().find(u"PWD"), UnicodeString::npos);
+  EXPECT_FALSE(store.IsConnected());
+  relay.SetRefusing(false);
+  // The walk fails on the closed connection, its check restores it, the next attempt writes.
+  EXPECT_TRUE(store.SetConfigValue(u"/net", u"v", Int(3))) << ToUtf8(store.Message.Get());
+  EXPECT_TRUE(store.IsConnected());
+  EXPECT_EQ(store.GetConfigValue(u"/net", u"v", Int(0), false).ToInteger(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ConfigStoreTest, ::testing::ValuesIn(kEngines),

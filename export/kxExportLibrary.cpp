@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "config/kxConfigAccessImpl.h"
 #ifdef KX_WITH_GUI
 #include "config/kxStyler.h"
 #else
@@ -96,6 +97,8 @@ __attribute__((constructor)) void LoadLibrary() {
   // The test-only copy of the plug-in: its math self test fails.
   TkxMath::detail::SetSelftestOverrideForTesting([] { return false; });
 #endif
+  kx::plugin::FillModuleSlot(kx::plugin::kConfigStoreRegistrationSlot, &RegisterConfigAccess,
+                             &UnregisterConfigAccess);
   kx::plugin::InitializeModules(kx::plugin::ModuleList());
 }
 

@@ -65,9 +65,14 @@ constexpr ModuleEntry kModules[] = {
     // make the resolver load libraries under the loader's lock.
     {"name lookup", &kx::platform::net::OpenNameLookup, &kx::platform::net::CloseNameLookup},
     // A slot (FillModuleSlot): the plug-in installs the desktop's Qt form
-    // there, without a Qt call or a thread; its finalisation ends the GUI
-    // thread the library may have started since.
+    // and the settings dialog's factory there, without a Qt call or a
+    // thread; its finalisation ends the GUI thread the library may have
+    // started since.
     {"GUI host", &InitializeSlot<kGuiHostSlot>, &FinalizeSlot<kGuiHostSlot>},
+    // A slot: the plug-in lets the environment's readers reach its
+    // configuration store.
+    {"configuration-store registration", &InitializeSlot<kConfigStoreRegistrationSlot>,
+     &FinalizeSlot<kConfigStoreRegistrationSlot>},
     // A slot: the plug-in sets up the forms' style there (reading the style
     // file, no Qt call); its finalisation withdraws what it handed the GUI
     // host before the GUI host's own finalisation.

@@ -24,14 +24,15 @@ struct ModuleEntry {
 // The plug-in's own list, in load order.
 std::span<const ModuleEntry> ModuleList();
 
-// Modules above this library (the GUI host needs Qt, the styler is part of
-// config/) have slots in the list
+// Modules above this library (the GUI host needs Qt, the configuration-store
+// registration and the styler are part of config/) have slots in the list
 // instead of entries: this library and its tests link neither Qt nor
 // config/. The plug-in's own source fills its slots before the list runs; a
 // slot left empty does nothing.
 enum ModuleSlot : size_t {
-  kGuiHostSlot,  // "GUI host"
-  kStylerSlot,   // "kxStyler": the style of the library's forms
+  kGuiHostSlot,                   // "GUI host"
+  kConfigStoreRegistrationSlot,  // "configuration-store registration"
+  kStylerSlot,                    // "kxStyler": the style of the library's forms
   kModuleSlotCount
 };
 void FillModuleSlot(ModuleSlot Slot, void (*Initialize)(), void (*Finalize)());

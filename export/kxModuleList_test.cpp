@@ -60,7 +60,8 @@ TEST(ModuleList, SlotsRunWhatThePluginPutThereAtTheirPlace) {
   for (const auto& entry : list) names.push_back(entry.Name);
   const auto at = [&](const char* name) { return std::find(names.begin(), names.end(), name) - names.begin(); };
   EXPECT_LT(at("kxNet"), at("GUI host"));
-  EXPECT_LT(at("GUI host"), at("kxStyler"));
+  EXPECT_LT(at("GUI host"), at("configuration-store registration"));
+  EXPECT_LT(at("configuration-store registration"), at("kxStyler"));
   EXPECT_LT(at("kxStyler"), at("main module"));
 
   // Empty, they do nothing; filled, they run the plug-in's functions in

@@ -3,30 +3,19 @@
 // environment chooses the platform (QT_QPA_PLATFORM=offscreen).
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 
 namespace kx::testing {
 
-// Makes the application on the first call, on the calling thread; it is
-// destroyed when the tests have run (a test environment's tear-down), so
-// that what it holds is freed before the leak check.
+// Makes the application on the first call, on the calling thread; it lives
+// until the process ends. It is never destroyed: that would unload Qt's
+// plug-ins (the JPEG reader) while the process runs on, and the leak check
+// at exit cannot read the thread data of a library that is gone.
 inline QApplication& QtTestApplication() {
-  static QApplication* app = nullptr;
-  if (app == nullptr) {
-    static int argc = 1;
-    static char name[] = "kxtest";
-    static char* argv[] = {name, nullptr};
-    app = new QApplication(argc, argv);
-    struct Owner : ::testing::Environment {
-      void TearDown() override {
-        delete app;
-        app = nullptr;
-      }
-    };
-    ::testing::AddGlobalTestEnvironment(new Owner);
-  }
+  static int argc = 1;
+  static char name[] = "kxtest";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
   return *app;
 }
 

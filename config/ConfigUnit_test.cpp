@@ -39,6 +39,7 @@
 #include "platform/ui/GuiHost.h"
 #include "platform/ui/Panel.h"
 #include "platform/ui/QtText.h"
+#include "tests/support/FakeInstallation.h"
 
 namespace {
 
@@ -520,10 +521,13 @@ TEST_F(CfgForm, PagesLookAsTheirPictures) {
 }
 
 // Pictures of the four pages as a window system shows them, for a look by
-// eye: run under a virtual X server with the folder to write to, e.g.
-//   KX_SCREENSHOT_DIR=/tmp/shots GTEST_FILTER=CfgForm.ScreenshotsOfThePages
+// eye; CTest does not run this group. Run it under a virtual X server with
+// the folder to write to, e.g.
+//   KX_SCREENSHOT_DIR=/tmp/shots GTEST_FILTER='Screenshots.*'
 //   xvfb-run -a env QT_QPA_PLATFORM=xcb build/default/config/ConfigUnit_test
-TEST_F(CfgForm, ScreenshotsOfThePages) {
+using Screenshots = CfgForm;
+
+TEST_F(Screenshots, OfThePages) {
   const char* folder = std::getenv("KX_SCREENSHOT_DIR");
   if (folder == nullptr) GTEST_SKIP() << "KX_SCREENSHOT_DIR is not set";
   WithForm([&](TCfgForm& f) {
@@ -594,6 +598,21 @@ TEST_F(CfgForm, ServerAddress) {
     EXPECT_EQ(tree_.serviceUrlCalls, c.calls) << c.connected << c.throws;
   }
   EXPECT_EQ(DefaultServiceUrl(kxESVC_Enterprise, true), u"https://localhost:4040/");
+}
+
+// The real store over an installation whose database cannot be opened (the
+// data link names a SQLite file that does not exist): the dialog opens with
+// empty tree lists and the queue server's default address.
+TEST(CfgFormRealStore, UnreachableDatabase) {
+  kx::testing::FakeInstallation installation(kx::testing::InstallKind::Installed);
+  installation.SetDword(HKEY_LOCAL_MACHINE, u"DbConTimeout", 1);
+  WithForm([&](TCfgForm& f) {
+    EXPECT_EQ(Entries(f.edt_Server), std::vector<std::u16string>{u"http://localhost:4420/"});
+    for (QComboBox* box : {f.cb_ExportService, f.cb_Convert, f.cb_EScheme, f.cb_Script, f.cb_Post,
+                           f.edt_project})
+      EXPECT_EQ(box->count(), 0) << box->objectName().toStdString();
+    EXPECT_EQ(f.cb_State->count(), 3);
+  });
 }
 
 TEST_F(CfgForm, PickingOneExportChoiceEmptiesTheOther) {

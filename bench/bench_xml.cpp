@@ -1,6 +1,6 @@
 // The XML layer on a 100 MB document: one element holding 100 MB of CDATA
 // (Base64-like lines, as a document with a large blob has).
-//   - XmlWriter streaming the document to a file through a StreamXmlSink,
+//   - XmlWriter streaming the document to a file through a FileXmlSink,
 //     against "cp" of a file of the same size;
 //   - XmlDocument::Load of that file (its bytes read first), against
 //     "xmllint --noout --huge" on it.
@@ -67,7 +67,7 @@ const std::string& CopyFile() {
 
 void WriteDocument() {
   FileStream file(ToUtf16(DocumentFile()), fmCreate);
-  kx::platform::StreamXmlSink sink(file);
+  kx::platform::FileXmlSink sink(file);
   kx::platform::XmlWriter w(sink);
   w.StartElement("kxDocument");
   w.StartElement("Data");

@@ -100,7 +100,8 @@ class TkxClassFactory : public TObject {
   ~TkxClassFactory() override;
 
   UnicodeString Message;  // written by nothing here
-  AnsiString Version = "2.0.0";
+  static constexpr char kVersion[] = "2.0.0";  // this class's own version text
+  AnsiString Version = kVersion;
   bool Silent = false;
   AnsiString ServerName;   // server software name; service name for the log writer
   AnsiString TechAppName;  // technical program name for the log writer

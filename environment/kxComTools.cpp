@@ -5,11 +5,12 @@
 #include <string_view>
 
 #include "platform/net/tcp_client.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/LargeBuffer.h"
+#include "platform/rtl/Trim.h"
 #include "system/internal/kxBase64.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles_Contents.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxConversion.h"
 #include "text/kxStrings_PlaceHolders.h"
 
@@ -225,9 +226,7 @@ AnsiString GetComType(const AnsiString& Request) {
     if (lt != std::string_view::npos) text.remove_prefix(lt + 1);
     const size_t gt = text.find('>');
     text = gt == std::string_view::npos ? std::string_view() : text.substr(0, gt);
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-    return Upper(text);
+    return Upper(TrimBlanks(text));
   } catch (...) {
     return {};
   }

@@ -7,6 +7,7 @@
 
 #include "environment/kxNet_Url.h"
 #include "environment/kxVanto_Paths.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Trim.h"
 #include "platform/zlib/Zlib.h"
@@ -15,7 +16,6 @@
 #include "system/kxFiles_Contents.h"
 #include "system/kxFiles_Mime.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxAnsiStringList.h"
 #include "text/kxStrings_Edit.h"
 
@@ -38,13 +38,6 @@ void ListNames(const Dict& Headers, TStringList*& List) {
   if (List == nullptr) List = new TStringList();
   List->Clear();
   for (const auto& entry : Headers) List->Add(ToUtf16(entry.second.Name));
-}
-
-// Bytes at or below 0x20 trimmed at both ends.
-std::string_view TrimBytes(std::string_view Text) {
-  while (!Text.empty() && static_cast<unsigned char>(Text.front()) <= 0x20) Text.remove_prefix(1);
-  while (!Text.empty() && static_cast<unsigned char>(Text.back()) <= 0x20) Text.remove_suffix(1);
-  return Text;
 }
 
 AnsiString Gzip(const AnsiString& Content, int32_t Level) {
@@ -331,9 +324,9 @@ std::unique_ptr<TkxHTTPRequest> GetHTTPRequestObject(TIdHTTPRequestInfo& AReques
     if (line.empty()) continue;
     const size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
-    const std::string_view name = TrimBytes(std::string_view(line).substr(0, colon));
+    const std::string_view name = TrimBlanks(std::string_view(line).substr(0, colon));
     if (name.empty()) continue;
-    request->SetHeader(ToUtf16(name), AnsiString(TrimBytes(std::string_view(line).substr(colon + 1))));
+    request->SetHeader(ToUtf16(name), AnsiString(TrimBlanks(std::string_view(line).substr(colon + 1))));
   }
 
   TkxEncoding encoding = kxENC_None;

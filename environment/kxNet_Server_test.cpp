@@ -12,11 +12,11 @@
 #include "environment/kxNet_Url.h"
 #include "environment/kxVanto_Paths.h"
 #include "platform/http/HttpErrors.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FormatSettings.h"
 #include "system/kxBase64.h"
 #include "system/kxMD5.h"
-#include "system/kxToolsEvo2.h"
 
 namespace {
 

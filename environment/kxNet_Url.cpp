@@ -84,7 +84,8 @@ AnsiString Query(const std::vector<UnicodeString>& Parameters, TkxEncoding Encod
 
 AnsiString Base(bool HTTPS, const UnicodeString& Host, int32_t Port) {
   AnsiString base = HTTPS ? "https://" : "http://";
-  base += ToUtf8(Host.empty() ? TkxTools::GetComputerNameEx(3) : Host);
+  base += ToUtf8(Host.empty() ? TkxTools::GetComputerNameEx(TkxTools::ComputerNameDnsFullyQualified)
+                              : Host);
   if (Port > 0) base += ":" + ToUtf8(IntToStr(Port));
   return base;
 }

@@ -6,11 +6,11 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
 #include "platform/os/HostProgram.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "system/kxFiles_Paths.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxToolsEvo2_Identity.h"
 
 namespace TkxSQL {

@@ -1,6 +1,7 @@
 #include "export/kxExport.h"
 
 #include <exception>
+#include <iterator>
 #include <new>
 
 #include "export/kxExportRun.h"
@@ -42,6 +43,50 @@ TkxPluginTools& Tools(TkxPluginState& s) {
   return *s.PluginTools;
 }
 
+// The seventeen settings: key in the configuration string, control in the
+// settings dialog, the state's field (a text, a flag or a number) and the
+// value of a flag or number the string lacks. In the order command 110 reads
+// them; the dialog fills its controls and builds its string in orders of its
+// own (kDialogFillOrder, kDialogWriteOrder), which hosts and stored strings
+// know.
+struct TkxSetting {
+  const char16_t* Key;
+  const char16_t* Control;
+  UnicodeString TkxPluginState::*Text = nullptr;
+  bool TkxPluginState::*Flag = nullptr;
+  int32_t TkxPluginState::*Number = nullptr;
+  int32_t Default = 0;
+};
+
+// The default of CreateNewDocId: true when a configuration string was given.
+constexpr int32_t kTrueWhenGiven = -1;
+
+const TkxSetting kSettings[] = {
+    {u"Importfile", u"edt_Importfile", &TkxPluginState::Importfile},
+    {u"ServerName", u"edt_Server", &TkxPluginState::ServerName},
+    {u"State", u"cb_State", &TkxPluginState::State},
+    {u"Task", u"cb_Task", &TkxPluginState::Task},
+    {u"Priority", u"cb_Priority", nullptr, nullptr, &TkxPluginState::Priority, 4},
+    {u"ByRef", u"cb_ByRef", nullptr, &TkxPluginState::ByRef},
+    {u"Include", u"cb_Include", nullptr, &TkxPluginState::Include},
+    {u"Application", u"edt_Application", &TkxPluginState::Application},
+    {u"Project", u"edt_project", &TkxPluginState::Project},
+    {u"Destination", u"edt_Destination", &TkxPluginState::Destination},
+    {u"ExportTitle", u"edt_ExportTitle", &TkxPluginState::ExportTitle},
+    {u"ExportService", u"cb_ExportService", &TkxPluginState::ExportService},
+    {u"ConvertScheme", u"cb_Convert", &TkxPluginState::ConvertScheme},
+    {u"ScriptScheme", u"cb_Script", &TkxPluginState::ScriptScheme},
+    {u"PostScheme", u"cb_Post", &TkxPluginState::PostScheme},
+    {u"ExportScheme", u"cb_EScheme", &TkxPluginState::ExportScheme},
+    {u"CreateNewDocId", u"cb_newdocid", nullptr, &TkxPluginState::CreateNewDocId, nullptr,
+     kTrueWhenGiven},
+};
+constexpr size_t kSettingCount = std::size(kSettings);
+constexpr uint8_t kDialogFillOrder[kSettingCount] = {0, 1, 16, 2, 3, 4, 5, 6, 7,
+                                                     8, 9, 10, 11, 12, 13, 14, 15};
+constexpr uint8_t kDialogWriteOrder[kSettingCount] = {0, 1, 2, 3, 5, 4, 6, 7, 9,
+                                                      10, 8, 11, 12, 13, 14, 15, 16};
+
 // Command 110. The settings are assigned one by one as they are read: a
 // value that does not convert ends the command with the settings before it
 // already changed and those after it unchanged. That partial application is
@@ -50,31 +95,17 @@ void ApplyConfigString(TkxPluginState& s, const UnicodeString& text) {
   s.ConfigString = ToUtf8(text);
   TkxConfigTools cfg;
   if (!cfg.ParseConfigString(s.ConfigString)) return;
-  const UnicodeString noText;
-  auto str = [&](const char16_t* key) {
-    return VarToStr(cfg.GetConfigParam(key, Variant::FromOleStr(noText)));
-  };
-  auto flag = [&](const char16_t* key, bool def) {
-    return cfg.GetConfigParam(key, Variant::FromBoolean(def)).ToBoolean();
-  };
-  s.Importfile = str(u"Importfile");
-  s.ServerName = str(u"ServerName");
-  s.State = str(u"State");
-  s.Task = str(u"Task");
-  s.Priority = cfg.GetConfigParam(u"Priority", Variant::FromInteger(4)).ToInteger();
-  s.ByRef = flag(u"ByRef", false);
-  s.Include = flag(u"Include", false);
-  s.Application = str(u"Application");
-  s.Project = str(u"Project");
-  s.Destination = str(u"Destination");
-  s.ExportTitle = str(u"ExportTitle");
-  s.ExportService = str(u"ExportService");
-  s.ConvertScheme = str(u"ConvertScheme");
-  s.ScriptScheme = str(u"ScriptScheme");
-  s.PostScheme = str(u"PostScheme");
-  s.ExportScheme = str(u"ExportScheme");
-  s.CreateNewDocId =
-      flag(u"CreateNewDocId", !TrimBlanks(s.ConfigString).empty());
+  const bool given = !TrimBlanks(s.ConfigString).empty();
+  for (const TkxSetting& k : kSettings) {
+    if (k.Text != nullptr) {
+      s.*k.Text = VarToStr(cfg.GetConfigParam(k.Key, Variant::FromOleStr(UnicodeString())));
+    } else if (k.Flag != nullptr) {
+      const bool def = k.Default == kTrueWhenGiven ? given : k.Default != 0;
+      s.*k.Flag = cfg.GetConfigParam(k.Key, Variant::FromBoolean(def)).ToBoolean();
+    } else {
+      s.*k.Number = cfg.GetConfigParam(k.Key, Variant::FromInteger(k.Default)).ToInteger();
+    }
+  }
 }
 
 // Command 800: the dialog builds a new configuration string; the settings
@@ -83,50 +114,25 @@ void ShowSettingsDialog(TkxPluginState& s) {
   std::unique_ptr<TkxSettingsForm> form = CreateSettingsForm();
   if (!form) throw Exception(u"the settings dialog needs a display");
   TkxSettingsForm& f = *form;
-  f.SetText(u"edt_Importfile", s.Importfile);
-  f.SetText(u"edt_Server", s.ServerName);
-  f.SetChecked(u"cb_newdocid", s.CreateNewDocId);
-  f.SetText(u"cb_State", s.State);
-  f.SetText(u"cb_Task", s.Task);
-  f.SetSelectedIndex(u"cb_Priority", s.Priority);
-  f.SetChecked(u"cb_ByRef", s.ByRef);
-  f.SetChecked(u"cb_Include", s.Include);
-  f.SetText(u"edt_Application", s.Application);
-  f.SetText(u"edt_project", s.Project);
-  f.SetText(u"edt_Destination", s.Destination);
-  f.SetText(u"edt_ExportTitle", s.ExportTitle);
-  f.SetText(u"cb_ExportService", s.ExportService);
-  f.SetText(u"cb_Convert", s.ConvertScheme);
-  f.SetText(u"cb_Script", s.ScriptScheme);
-  f.SetText(u"cb_Post", s.PostScheme);
-  f.SetText(u"cb_EScheme", s.ExportScheme);
+  for (const uint8_t i : kDialogFillOrder) {
+    const TkxSetting& k = kSettings[i];
+    if (k.Text != nullptr)
+      f.SetText(k.Control, s.*k.Text);
+    else if (k.Flag != nullptr)
+      f.SetChecked(k.Control, s.*k.Flag);
+    else
+      f.SetSelectedIndex(k.Control, s.*k.Number);
+  }
   if (!f.ShowModal()) return;
 
   TkxConfigTools cfg;
-  auto text = [&](const char16_t* key, const char16_t* control) {
-    cfg.AddConfigParam(key, Variant::FromOleStr(f.GetText(control)), false, false);
-  };
-  auto check = [&](const char16_t* key, const char16_t* control) {
-    cfg.AddConfigParam(key, Variant::FromBoolean(f.GetChecked(control)), false, false);
-  };
-  text(u"Importfile", u"edt_Importfile");
-  text(u"ServerName", u"edt_Server");
-  text(u"State", u"cb_State");
-  text(u"Task", u"cb_Task");
-  check(u"ByRef", u"cb_ByRef");
-  cfg.AddConfigParam(u"Priority", Variant::FromInteger(f.GetSelectedIndex(u"cb_Priority")),
-                     false, false);
-  check(u"Include", u"cb_Include");
-  text(u"Application", u"edt_Application");
-  text(u"Destination", u"edt_Destination");
-  text(u"ExportTitle", u"edt_ExportTitle");
-  text(u"Project", u"edt_project");
-  text(u"ExportService", u"cb_ExportService");
-  text(u"ConvertScheme", u"cb_Convert");
-  text(u"ScriptScheme", u"cb_Script");
-  text(u"PostScheme", u"cb_Post");
-  text(u"ExportScheme", u"cb_EScheme");
-  check(u"CreateNewDocId", u"cb_newdocid");
+  for (const uint8_t i : kDialogWriteOrder) {
+    const TkxSetting& k = kSettings[i];
+    const Variant value = k.Text != nullptr   ? Variant::FromOleStr(f.GetText(k.Control))
+                          : k.Flag != nullptr ? Variant::FromBoolean(f.GetChecked(k.Control))
+                                              : Variant::FromInteger(f.GetSelectedIndex(k.Control));
+    cfg.AddConfigParam(k.Key, value, false, false);
+  }
   s.ConfigString = cfg.BuiltConfigString(u"kxConfig", false, false, false);
 }
 
@@ -135,73 +141,73 @@ void ShowSettingsDialog(TkxPluginState& s) {
 int32_t Dispatch(int32_t Command, char16_t* Data, char16_t* ErrorText) {
   if (!LoadFailure().empty()) throw Exception(LoadFailure());
   TkxPluginState& s = PluginState();
-  switch (Command) {
-    case 100:
+  switch (static_cast<TkxCommand>(Command)) {
+    case TkxCommand::NewDocument:
       s.PluginTools.reset();
       s.PluginTools = std::make_unique<TkxPluginTools>();
       s.ExportTarget.clear();
       return 0;
-    case 101:
+    case TkxCommand::InterfaceVersion:
       Answer(Data, u"3");
       return 0;
-    case 105:
+    case TkxCommand::ProgramVersion:
       Answer(Data, TkxVanto::GetProgramVersionString());
       return 0;
-    case 110:
+    case TkxCommand::ApplySettings:
       ApplyConfigString(s, ReadBuffer(Data));
       return 0;
-    case 130:
+    case TkxCommand::SetTarget:
       s.ExportTarget = ReadBuffer(Data);
       return 0;
-    case 200:
+    case TkxCommand::ClearDocument:
       Tools(s).Clear();
       s.DocId.clear();
       s.StoredText.clear();
       return 0;
-    case 300:
+    case TkxCommand::StoreText:
       s.StoredText = ReadBuffer(Data);
       return 0;
-    case 350:
+    case TkxCommand::SetDocId:
       s.DocId = ToUtf8(ReadBuffer(Data));
       return 0;
-    case 400: {
+    case TkxCommand::AddField: {
       TkxPluginTools& tools = Tools(s);
       if (!tools.AddField(ReadBuffer(Data)))
         throw Exception(u"add field failed (" + tools.Message + u")");
       return 0;
     }
-    case 450:
+    case TkxCommand::AddTableField:
       // A cell that does not parse is dropped; the result is not looked at.
       Tools(s).AddTableField(ReadBuffer(Data));
       return 0;
-    case 500: {
+    case TkxCommand::AddBlob: {
       TkxPluginTools& tools = Tools(s);
       if (!tools.AddBlob(ReadBuffer(Data), RawByteString(), true))
         throw Exception(u"add blobb failed (" + tools.Message + u")");
       return 0;
     }
-    case 510: {
+    case TkxCommand::SetBlobName: {
       TkxPluginTools& tools = Tools(s);
       if (tools.GetBlobCount() > 0) tools.Blobs.back().BlobName = ReadBuffer(Data);
       return 0;
     }
-    case 530: {
+    case TkxCommand::SetBlobDocType: {
       TkxPluginTools& tools = Tools(s);
       if (tools.GetBlobCount() > 0) tools.Blobs.back().DocType = ReadBuffer(Data);
       return 0;
     }
-    case 600:
+    case TkxCommand::Export:
       s.LastExportError.clear();
       if (RunExport(s.LastExportError)) return 0;
       WriteBuffer(ErrorText, s.LastExportError);
       return -1;
-    case 800:
+    case TkxCommand::SettingsDialog:
       ShowSettingsDialog(s);
       return 0;
-    case 850:
+    case TkxCommand::GetSettings:
       Answer(Data, ToUtf16(s.ConfigString));
       return 0;
-    case 900:
+    case TkxCommand::CloseDocument:
       s.PluginTools.reset();
       return 0;
     default:

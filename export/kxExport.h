@@ -21,6 +21,27 @@
 
 namespace kx::plugin {
 
+// The command numbers the host sends.
+enum class TkxCommand : int32_t {
+  NewDocument = 100,       // a new hand-over object
+  InterfaceVersion = 101,  // answers "3"
+  ProgramVersion = 105,
+  ApplySettings = 110,     // the configuration string
+  SetTarget = 130,         // a file path or server URL for the next run
+  ClearDocument = 200,
+  StoreText = 300,
+  SetDocId = 350,
+  AddField = 400,
+  AddTableField = 450,
+  AddBlob = 500,
+  SetBlobName = 510,
+  SetBlobDocType = 530,
+  Export = 600,
+  SettingsDialog = 800,
+  GetSettings = 850,       // answers the configuration string
+  CloseDocument = 900,
+};
+
 // The bodies of the exported kxWideExport and kxBuildTest
 // (export/kxExportLibrary.cpp), callable in-process.
 int32_t WideExport(int32_t Command, char16_t* Data, int32_t Reserved,

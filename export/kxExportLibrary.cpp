@@ -22,6 +22,12 @@
 #include "config/kxConfigAccessImpl.h"
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
+#ifdef KX_WITH_GUI
+#include "config/ConfigUnit_SettingsForm.h"
+#include "export/kxSettingsForm.h"
+#include "platform/desktop_qt/QtDesktop.h"
+#include "platform/ui/GuiHost.h"
+#endif
 #ifdef KX_TEST_FAILING_SELFTEST
 #include "text/kxMath.h"
 #endif
@@ -53,12 +59,33 @@ void RunStaticDestructors() {
   }
 }
 
+#ifdef KX_WITH_GUI
+// The "GUI host" slot: the desktop's Qt form and the settings dialog of
+// command 800. Nothing starts here; the GUI thread starts on the first call
+// that shows something, and its finalisation ends that thread.
+void InitializeGuiHost() {
+  kx::platform::InstallQtDesktop();
+  kx::plugin::SetSettingsFormFactory(&CreateCfgSettingsForm);
+}
+void FinalizeGuiHost() {
+  kx::plugin::SetSettingsFormFactory(nullptr);
+  kx::platform::UninstallQtDesktop();
+}
+#endif
+
 __attribute__((constructor)) void LoadLibrary() {
+#ifdef KX_WITH_GUI
+  // Qt came with the library and stays when it goes, also after a failed
+  // load (see GuiHost.h).
+  kx::platform::ui::KeepQtLoaded();
+  kx::plugin::FillModuleSlot(kx::plugin::kGuiHostSlot, &InitializeGuiHost, &FinalizeGuiHost);
+#endif
 #ifdef KX_TEST_FAILING_SELFTEST
   // The test-only copy of the plug-in: its math self test fails.
   TkxMath::detail::SetSelftestOverrideForTesting([] { return false; });
 #endif
-  kx::plugin::ConfigStoreRegistrationSlot() = {&RegisterConfigAccess, &UnregisterConfigAccess};
+  kx::plugin::FillModuleSlot(kx::plugin::kConfigStoreRegistrationSlot, &RegisterConfigAccess,
+                             &UnregisterConfigAccess);
   kx::plugin::InitializeModules(kx::plugin::ModuleList());
 }
 

@@ -8,7 +8,6 @@
 
 #include "export/kxPluginState.h"
 #include "export/kxQueueManager_Record.h"
-#include "export/kxQueueManager_Save.h"
 #include "export/kxQueueManager_Tools.h"
 #include "platform/file/FileSystem.h"
 #include "platform/file/Path.h"
@@ -116,8 +115,7 @@ void Publish(TkxQueueTools& tools, TDocumentQueueRecord& q, const UnicodeString&
     if (NameHook()) NameHook()(name);
     return name;
   };
-  if (!kxQueueManager::SaveDocumentXML(FileName, false, q, IncludeOptions, tools.Message, next))
-    throw Exception(tools.Message);
+  if (!tools.SaveDocumentXML(FileName, false, q, IncludeOptions, next)) throw Exception(tools.Message);
 }
 
 }  // namespace
@@ -144,6 +142,8 @@ bool RunExport(UnicodeString& ErrorText) {
     const TkxPluginTools& handOver = *s.PluginTools;
     TkxQueueTools tools;
     TDocumentQueueRecord q;
+    // Gives the record an id, a user and a machine that FillSettings then
+    // replaces: the run starts from a fresh record as every export does.
     InitQueueRecord(q);
     // Kept whatever the outcome: the next run without CreateNewDocId reuses it.
     if (s.DocId.empty() || s.CreateNewDocId) s.DocId = TkxTools::CreateId().ToString();

@@ -8,11 +8,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "export/kxExport.h"
@@ -472,6 +474,44 @@ TEST_F(ExportRun, CopiesAreSyncedBeforeTheDocumentIsPublished) {
     });
     EXPECT_NE(synced, calls.begin() + static_cast<long>(named)) << copy << ": not synced before it was named";
   }
+}
+
+// A disk that fills up or a quota reached while the document is written,
+// or a sync that fails before it is named: the run fails with the usual
+// text, no document appears under its name, no staged file is left, and the
+// host's blob files stay as they were.
+TEST_F(ExportRun, AFullDiskOrAFailedSyncLeavesNoDocument) {
+  const std::string scan(3u << 19, 's');  // the document needs several writes
+  Write("in/a.pdf", scan);
+  struct Case {
+    kx::platform::FileCall call;
+    uint64_t nth;
+    int error;
+  };
+  using kx::platform::FileCall;
+  const Case cases[] = {{FileCall::Write, 1, ENOSPC},
+                        {FileCall::Write, 2, ENOSPC},
+                        {FileCall::Write, 2, EDQUOT},
+                        {FileCall::Sync, 1, EIO}};
+  for (const Case& c : cases) {
+    const std::string what = std::to_string(static_cast<int>(c.call)) + " " + std::to_string(c.nth);
+    Open("<Importfile>" + P("out/doc.xml") + "</Importfile>");
+    ASSERT_EQ(Command(500, U("in/a.pdf")).rc, 0);
+    kx::platform::InjectFileFaultForTesting(c.call, c.nth, c.error);
+    const Call run = Command(600);
+    kx::platform::ClearFileFaultsForTesting();
+    EXPECT_EQ(run.rc, -1) << what;
+    EXPECT_EQ(run.error, u"create document exception (Exception - error creating document xml file "
+                         u"(streaming to file " + U("out/doc.xml") + u" failed))") << what;
+    EXPECT_EQ(Listing(), (std::set<std::string>{"in", "in/a.pdf", "out"})) << what;
+    EXPECT_EQ(Read("in/a.pdf"), scan) << what;
+    ASSERT_EQ(Command(900).rc, 0);
+  }
+  // The same run without a fault writes the document.
+  Open("<Importfile>" + P("out/doc.xml") + "</Importfile>");
+  ASSERT_EQ(Command(500, U("in/a.pdf")).rc, 0);
+  ASSERT_EQ(Command(600).rc, 0);
+  EXPECT_TRUE(Document("out/doc.xml").DocumentElement());
 }
 
 // When the document file cannot be made, the run stops there: no blob is

@@ -28,13 +28,21 @@ size_t g_initialised = 0;  // how many entries of the last run are initialised (
 
 void InitFormatSettings() { FormatSettings(); }
 
-ModuleSlot g_configStoreRegistration;  // constant-initialised
+// The slots' functions: zero-initialised, so filled before the constructor
+// of the library runs the list.
+struct SlotFunctions {
+  void (*Initialize)();
+  void (*Finalize)();
+};
+SlotFunctions g_slots[kModuleSlotCount];
 
-void InitConfigStoreRegistration() {
-  if (g_configStoreRegistration.Initialize) g_configStoreRegistration.Initialize();
+template <ModuleSlot Slot>
+void InitializeSlot() {
+  if (g_slots[Slot].Initialize) g_slots[Slot].Initialize();
 }
-void FinalizeConfigStoreRegistration() {
-  if (g_configStoreRegistration.Finalize) g_configStoreRegistration.Finalize();
+template <ModuleSlot Slot>
+void FinalizeSlot() {
+  if (g_slots[Slot].Finalize) g_slots[Slot].Finalize();
 }
 
 // Load order; an entry that a later module adds goes in at its place:
@@ -56,10 +64,15 @@ constexpr ModuleEntry kModules[] = {
     // Closed at unload: a name looked up while the library unloads could
     // make the resolver load libraries under the loader's lock.
     {"name lookup", &kx::platform::net::OpenNameLookup, &kx::platform::net::CloseNameLookup},
-    // Lets the environment's readers reach the configuration store of the
-    // plug-in (filled by the plug-in's entry).
-    {"configuration-store registration", &InitConfigStoreRegistration,
-     &FinalizeConfigStoreRegistration},
+    // A slot (FillModuleSlot): the plug-in installs the desktop's Qt form
+    // and the settings dialog's factory there, without a Qt call or a
+    // thread; its finalisation ends the GUI thread the library may have
+    // started since.
+    {"GUI host", &InitializeSlot<kGuiHostSlot>, &FinalizeSlot<kGuiHostSlot>},
+    // A slot: the plug-in lets the environment's readers reach its
+    // configuration store.
+    {"configuration-store registration", &InitializeSlot<kConfigStoreRegistrationSlot>,
+     &FinalizeSlot<kConfigStoreRegistrationSlot>},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},
@@ -81,7 +94,9 @@ void FinalizeFirst(std::span<const ModuleEntry> entries, size_t count) {
 
 std::span<const ModuleEntry> ModuleList() { return kModules; }
 
-ModuleSlot& ConfigStoreRegistrationSlot() { return g_configStoreRegistration; }
+void FillModuleSlot(ModuleSlot Slot, void (*Initialize)(), void (*Finalize)()) {
+  if (Slot < kModuleSlotCount) g_slots[Slot] = {Initialize, Finalize};
+}
 
 bool InitializeModules(std::span<const ModuleEntry> Entries) {
   g_initialised = 0;

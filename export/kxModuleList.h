@@ -8,6 +8,7 @@
 // "unexpected process exception (" + the recorded text + ")".
 #pragma once
 
+#include <cstddef>
 #include <span>
 
 #include "platform/rtl/Text.h"
@@ -20,18 +21,20 @@ struct ModuleEntry {
   void (*Finalize)();    // must not throw; nullptr when there is nothing to do
 };
 
-// An entry of a module above this library (the configuration-store
-// registration; the GUI host and kxStyler take the same road): the list holds
-// a slot that the plug-in's own source fills before the list runs, so that
-// this library and its tests link neither. An empty slot does nothing.
-struct ModuleSlot {
-  void (*Initialize)() = nullptr;
-  void (*Finalize)() = nullptr;
-};
-ModuleSlot& ConfigStoreRegistrationSlot();
-
 // The plug-in's own list, in load order.
 std::span<const ModuleEntry> ModuleList();
+
+// Modules above this library (the GUI host needs Qt, the configuration-store
+// registration config/) have slots in the list instead of entries: this
+// library and its tests link neither Qt nor config/. The plug-in's own
+// source fills its slots before the list runs; a slot left empty does
+// nothing.
+enum ModuleSlot : size_t {
+  kGuiHostSlot,                   // "GUI host"
+  kConfigStoreRegistrationSlot,  // "configuration-store registration"
+  kModuleSlotCount
+};
+void FillModuleSlot(ModuleSlot Slot, void (*Initialize)(), void (*Finalize)());
 
 // Initialises the entries in order. On the first failure: records its text
 // ("initialisation of " + Name + " failed" when it brings none), finalises

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/rtl/Exceptions.h"
 #include "text/kxMath.h"
@@ -50,6 +52,27 @@ TEST(ModuleList, AFailureIsRecordedAndUndoesWhatWasInitialised) {
     EXPECT_EQ(g_trace, "+a-a");
     kx::plugin::ClearLoadFailureForTesting();
   }
+}
+
+TEST(ModuleList, TheGuiHostSlotRunsWhatThePluginPutThereAtItsPlace) {
+  const auto list = kx::plugin::ModuleList();
+  std::vector<std::string> names;
+  for (const auto& entry : list) names.push_back(entry.Name);
+  const auto at = [&](const char* name) { return std::find(names.begin(), names.end(), name) - names.begin(); };
+  EXPECT_LT(at("kxNet"), at("GUI host"));
+  EXPECT_LT(at("GUI host"), at("main module"));
+
+  // Empty, it does nothing; filled, it runs the plug-in's functions.
+  kx::plugin::ClearLoadFailureForTesting();
+  ASSERT_TRUE(kx::plugin::InitializeModules(list));
+  kx::plugin::FinalizeModules(list);
+  g_trace.clear();
+  kx::plugin::FillModuleSlot(kx::plugin::kGuiHostSlot, InitA, FiniA);
+  ASSERT_TRUE(kx::plugin::InitializeModules(list));
+  EXPECT_EQ(g_trace, "+a");
+  kx::plugin::FinalizeModules(list);
+  EXPECT_EQ(g_trace, "+a-a");
+  kx::plugin::FillModuleSlot(kx::plugin::kGuiHostSlot, nullptr, nullptr);
 }
 
 TEST(ModuleList, AFailingMathSelftestIsRecordedAndLoadingAnswersFalse) {

@@ -99,75 +99,76 @@ bool SameName(const UnicodeString& upperName, const UnicodeString& name) {
   return UpperText(name) == upperName;
 }
 
+// Runs Add, an adding operation: a platform error becomes Prefix, its text
+// and ")" in Message, and the answer false.
+template <class F>
+bool Guarded(const char16_t* Prefix, UnicodeString& Message, F&& Add) {
+  try {
+    return Add();
+  } catch (const Exception& e) {
+    Message = UnicodeString(Prefix) + e.Message + u")";
+  } catch (const std::bad_alloc&) {
+    Message = UnicodeString(Prefix) + u"Out of memory" + u")";
+  }
+  return false;
+}
+
 }  // namespace
 
-TkxPluginTools::TkxPluginTools() : Version("2.2.0") {}
+TkxPluginTools::TkxPluginTools() = default;
 
 TkxPluginTools::~TkxPluginTools() = default;
-
-// Each adding operation turns a platform error into its own failure text.
-#define KX_ADD_GUARD_BEGIN try {
-#define KX_ADD_GUARD_END(prefix)                                     \
-  }                                                                  \
-  catch (const Exception& e) {                                       \
-    Message = UnicodeString(prefix) + e.Message + u")";              \
-    return false;                                                    \
-  }                                                                  \
-  catch (const std::bad_alloc&) {                                    \
-    Message = UnicodeString(prefix) + u"Out of memory" + u")";       \
-    return false;                                                    \
-  }
 
 bool TkxPluginTools::AddField(const UnicodeString& Name, const UnicodeString& Value) {
   return AddField(Name, Variant::FromOleStr(Value));
 }
 
 bool TkxPluginTools::AddField(const UnicodeString& Name, const Variant& Value) {
-  KX_ADD_GUARD_BEGIN
-  TkxPluginField field;
-  field.Active = true;
-  field.Name = Name;
-  field.Value = Value;
-  field.DataType = Value.VarType();
-  field.Confidence = 100.0;
-  Fields.push_back(std::move(field));
-  Message.clear();
-  return true;
-  KX_ADD_GUARD_END(u"add field exception (")
+  return Guarded(u"add field exception (", Message, [&] {
+    TkxPluginField field;
+    field.Active = true;
+    field.Name = Name;
+    field.Value = Value;
+    field.DataType = Value.VarType();
+    field.Confidence = 100.0;
+    Fields.push_back(std::move(field));
+    Message.clear();
+    return true;
+  });
 }
 
 bool TkxPluginTools::AddField(const UnicodeString& Data) {
-  KX_ADD_GUARD_BEGIN
-  UnicodeString head, valueText;
-  SplitAtEquals(Data, head, valueText);
-  TkxPluginField field;
-  field.Confidence = 100.0;
-  UnicodeString typeName;
-  const size_t bracket = head.find(u'[');
-  if (bracket != npos) {
-    const size_t close = head.find(u']', bracket + 1);
-    const UnicodeString inner =
-        close == npos ? UnicodeString() : head.substr(bracket + 1, close - bracket - 1);
-    field.Name = UnicodeString(TrimBlanks(head.substr(0, bracket)));
-    if (inner.find(u',') == npos) {
-      typeName = inner;
+  return Guarded(u"add field exception (", Message, [&] {
+    UnicodeString head, valueText;
+    SplitAtEquals(Data, head, valueText);
+    TkxPluginField field;
+    field.Confidence = 100.0;
+    UnicodeString typeName;
+    const size_t bracket = head.find(u'[');
+    if (bracket != npos) {
+      const size_t close = head.find(u']', bracket + 1);
+      const UnicodeString inner =
+          close == npos ? UnicodeString() : head.substr(bracket + 1, close - bracket - 1);
+      field.Name = UnicodeString(TrimBlanks(head.substr(0, bracket)));
+      if (inner.find(u',') == npos) {
+        typeName = inner;
+      } else {
+        const BracketItems items = ReadSevenItems(inner + u",");
+        typeName = items.TypeName;
+        field.Page = items.Page;
+        field.Zone = items.Zone;
+        field.Confidence = items.Confidence;
+      }
     } else {
-      const BracketItems items = ReadSevenItems(inner + u",");
-      typeName = items.TypeName;
-      field.Page = items.Page;
-      field.Zone = items.Zone;
-      field.Confidence = items.Confidence;
+      field.Name = head;
     }
-  } else {
-    field.Name = head;
-  }
-  field.DataType = TkxTypes::GetVarTypeFromStr(typeName, 8);
-  field.Value = TkxTypes::StrToVarExt(valueText, field.DataType);
-  field.Active = true;
-  Fields.push_back(std::move(field));
-  Message.clear();
-  return true;
-  KX_ADD_GUARD_END(u"add field exception (")
+    field.DataType = TkxTypes::GetVarTypeFromStr(typeName, varOleStr);
+    field.Value = TkxTypes::StrToVarExt(valueText, field.DataType);
+    field.Active = true;
+    Fields.push_back(std::move(field));
+    Message.clear();
+    return true;
+  });
 }
 
 UnicodeString TkxPluginTools::GetFieldName(const UnicodeString& Data) {
@@ -235,20 +236,20 @@ bool TkxPluginTools::AddBlob(const UnicodeString& FileName, const RawByteString&
 bool TkxPluginTools::AddBlob(const UnicodeString& FileName, const RawByteString& BlobData,
                              const UnicodeString& BlobName, const UnicodeString& DocType,
                              bool Reference) {
-  KX_ADD_GUARD_BEGIN
-  TkxPluginBlob blob;
-  blob.FileName = FileName;
-  blob.BlobData = BlobData;
-  blob.BlobName = BlobName;
-  blob.Reference = Reference;
-  blob.DocType = DocType;
-  blob.Size = !BlobData.empty() ? static_cast<int64_t>(BlobData.size())
-                                : TkxFiles::GetSizeOfFile(FileName);
-  blob.Active = true;
-  Blobs.push_back(std::move(blob));
-  Message.clear();
-  return true;
-  KX_ADD_GUARD_END(u"add blob exception (")
+  return Guarded(u"add blob exception (", Message, [&] {
+    TkxPluginBlob blob;
+    blob.FileName = FileName;
+    blob.BlobData = BlobData;
+    blob.BlobName = BlobName;
+    blob.Reference = Reference;
+    blob.DocType = DocType;
+    blob.Size = !BlobData.empty() ? static_cast<int64_t>(BlobData.size())
+                                  : TkxFiles::GetSizeOfFile(FileName);
+    blob.Active = true;
+    Blobs.push_back(std::move(blob));
+    Message.clear();
+    return true;
+  });
 }
 
 bool TkxPluginTools::SetBlobName(const UnicodeString& BlobName, int32_t BlobId) {
@@ -291,81 +292,81 @@ bool TkxPluginTools::ClearTable() {
 }
 
 bool TkxPluginTools::AddTableField(const UnicodeString& Data) {
-  KX_ADD_GUARD_BEGIN
-  UnicodeString head, valueText;
-  SplitAtEquals(Data, head, valueText);
-  UnicodeString column, rowText;
-  BracketItems items;
-  const size_t bracket = head.find(u'[');
-  if (bracket != npos) {
-    column = head.substr(0, bracket);
-    const UnicodeString rest = head.substr(bracket + 1);
-    const size_t rowMark = rest.find(u"],");
-    rowText = rowMark != npos ? rest.substr(rowMark + 2) : (rest.empty() ? rest : rest.substr(1));
-    const size_t close = rest.find(u']');
-    items = ReadSevenItems((close == npos ? UnicodeString() : rest.substr(0, close)) + u",");
-  } else {
-    const size_t comma = head.find(u',');
-    column = comma == npos ? UnicodeString() : head.substr(0, comma);
-    rowText = comma == npos ? head : head.substr(comma + 1);
-    items.TypeName = u"UCS2STR";
-  }
-  const int64_t row = CellRow(rowText);
-  if (row < 0) {
-    Message = u"add table field exception (invalid row number \"" + rowText + u"\")";
-    return false;
-  }
-  const TVarType dataType = TkxTypes::GetVarTypeFromStr(items.TypeName, 8);
-  Variant value = TkxTypes::StrToVarExt(valueText, dataType);
-
-  TkxTableRecord* record = nullptr;
-  for (TkxTableRecord& r : Table)
-    if (r.Column == column) {
-      record = &r;
-      break;
+  return Guarded(u"add table field exception (", Message, [&] {
+    UnicodeString head, valueText;
+    SplitAtEquals(Data, head, valueText);
+    UnicodeString column, rowText;
+    BracketItems items;
+    const size_t bracket = head.find(u'[');
+    if (bracket != npos) {
+      column = head.substr(0, bracket);
+      const UnicodeString rest = head.substr(bracket + 1);
+      const size_t rowMark = rest.find(u"],");
+      rowText = rowMark != npos ? rest.substr(rowMark + 2) : (rest.empty() ? rest : rest.substr(1));
+      const size_t close = rest.find(u']');
+      items = ReadSevenItems((close == npos ? UnicodeString() : rest.substr(0, close)) + u",");
+    } else {
+      const size_t comma = head.find(u',');
+      column = comma == npos ? UnicodeString() : head.substr(0, comma);
+      rowText = comma == npos ? head : head.substr(comma + 1);
+      items.TypeName = u"UCS2STR";
     }
-  if (record == nullptr) {
-    TkxTableRecord fresh;
-    fresh.Column = column;
-    fresh.DataType = varNull;
-    Table.push_back(std::move(fresh));
-    record = &Table.back();
-  }
-  const size_t index = static_cast<size_t>(row);
-  if (index >= record->Values.size()) {
-    record->Values.resize(index + 1);
-    record->Cells.resize(index + 1);
-  }
-  if (dataType != varEmpty && dataType != varNull) record->DataType = dataType;
-  record->Values[index] = std::move(value);
-  record->Cells[index] = TkxCellRecord{items.Confidence, items.Zone, items.Page};
-  Message.clear();
-  return true;
-  KX_ADD_GUARD_END(u"add table field exception (")
+    const int64_t row = CellRow(rowText);
+    if (row < 0) {
+      Message = u"add table field exception (invalid row number \"" + rowText + u"\")";
+      return false;
+    }
+    const TVarType dataType = TkxTypes::GetVarTypeFromStr(items.TypeName, varOleStr);
+    Variant value = TkxTypes::StrToVarExt(valueText, dataType);
+
+    TkxTableRecord* record = nullptr;
+    for (TkxTableRecord& r : Table)
+      if (r.Column == column) {
+        record = &r;
+        break;
+      }
+    if (record == nullptr) {
+      TkxTableRecord fresh;
+      fresh.Column = column;
+      fresh.DataType = varNull;
+      Table.push_back(std::move(fresh));
+      record = &Table.back();
+    }
+    const size_t index = static_cast<size_t>(row);
+    if (index >= record->Values.size()) {
+      record->Values.resize(index + 1);
+      record->Cells.resize(index + 1);
+    }
+    if (dataType != varEmpty && dataType != varNull) record->DataType = dataType;
+    record->Values[index] = std::move(value);
+    record->Cells[index] = TkxCellRecord{items.Confidence, items.Zone, items.Page};
+    Message.clear();
+    return true;
+  });
 }
 
 bool TkxPluginTools::AddTableRow(const UnicodeString& Data) {
-  KX_ADD_GUARD_BEGIN
-  const size_t bracket = Data.find(u'[');
-  if (bracket == npos) throw Exception(u"invalid row data");
-  // The row number is the text before the first "=", empty when there is none.
-  const size_t eq = Data.find(u'=');
-  const int64_t row = StrToInt64(eq == npos ? UnicodeString() : Data.substr(0, eq));
-  if (row < 0 || row > MaxTableRow)
-    throw Exception(u"invalid row number " + IntToStr(row));
-  const size_t close = Data.find(u']', bracket + 1);
-  const UnicodeString inner =
-      close == npos ? Data.substr(bracket + 1) : Data.substr(bracket + 1, close - bracket - 1);
-  const std::vector<UnicodeString> items = CommaItems(inner + u",");
-  TkxTableRow entry;
-  entry.Row = static_cast<int32_t>(row);
-  ReadNumbers(items, 0, entry.Page, entry.Zone, entry.Confidence);
-  const size_t index = static_cast<size_t>(row);
-  if (index >= TableRows.size()) TableRows.resize(index + 1);
-  TableRows[index] = entry;
-  Message.clear();
-  return true;
-  KX_ADD_GUARD_END(u"add table row exception (")
+  return Guarded(u"add table row exception (", Message, [&] {
+    const size_t bracket = Data.find(u'[');
+    if (bracket == npos) throw Exception(u"invalid row data");
+    // The row number is the text before the first "=", empty when there is none.
+    const size_t eq = Data.find(u'=');
+    const int64_t row = StrToInt64(eq == npos ? UnicodeString() : Data.substr(0, eq));
+    if (row < 0 || row > MaxTableRow)
+      throw Exception(u"invalid row number " + IntToStr(row));
+    const size_t close = Data.find(u']', bracket + 1);
+    const UnicodeString inner =
+        close == npos ? Data.substr(bracket + 1) : Data.substr(bracket + 1, close - bracket - 1);
+    const std::vector<UnicodeString> items = CommaItems(inner + u",");
+    TkxTableRow entry;
+    entry.Row = static_cast<int32_t>(row);
+    ReadNumbers(items, 0, entry.Page, entry.Zone, entry.Confidence);
+    const size_t index = static_cast<size_t>(row);
+    if (index >= TableRows.size()) TableRows.resize(index + 1);
+    TableRows[index] = entry;
+    Message.clear();
+    return true;
+  });
 }
 
 int32_t TkxPluginTools::GetTableRowCount() {

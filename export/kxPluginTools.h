@@ -84,7 +84,8 @@ class TkxPluginTools : public TObject {
   TkxPluginTools(const TkxPluginTools&) = delete;
   TkxPluginTools& operator=(const TkxPluginTools&) = delete;
 
-  AnsiString Version;  // "2.2.0"
+  static constexpr char kVersion[] = "2.2.0";  // this class's own version text
+  AnsiString Version = kVersion;
   UnicodeString Message;
   TkxPluginFields Fields;
   TkxPluginTable Table;

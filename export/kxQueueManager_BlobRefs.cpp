@@ -5,9 +5,9 @@
 #include "platform/file/FileSystem.h"
 #include "platform/file/Mask.h"
 #include "platform/file/Path.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "system/kxFiles.h"
-#include "system/kxToolsEvo2.h"
 
 namespace kxQueueManager {
 namespace {

@@ -7,6 +7,7 @@
 #include "export/kxQueueManager_BlobRefs.h"
 #include "export/kxQueueManager_Failure.h"
 #include "platform/json/JsonReader.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/LargeBuffer.h"
 #include "platform/rtl/NumberText.h"
@@ -15,7 +16,6 @@
 #include "system/kxDateTime.h"
 #include "system/kxFiles_Mime.h"
 #include "system/kxFiles_Paths.h"
-#include "system/kxToolsEvo2.h"
 #include "system/kxTypes_Enums.h"
 #include "system/kxTypes_Variant.h"
 

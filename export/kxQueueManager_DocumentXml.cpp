@@ -1,15 +1,11 @@
 #include "export/kxQueueManager_DocumentXml.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <memory>
 
+#include "export/kxQueueManager_Failure.h"
 #include "export/kxQueueManager_MetaBuffers.h"
-#include "platform/file/StagedFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/NumberText.h"
@@ -50,49 +46,6 @@ UnicodeString TrimDocumentFieldName(const UnicodeString& Name) {
 
 AnsiString DocumentConfidenceText(double Confidence) {
   return ToUtf8(FloatToStr(Confidence, FormatSettings().DecimalSeparator));
-}
-
-// ---- FdXmlSink -----------------------------------------------------------------------
-
-namespace {
-constexpr size_t kFdSinkBuffer = 1024 * 1024;
-}
-
-FdXmlSink::FdXmlSink(int Fd) : fd_(Fd) { buffer_.reserve(kFdSinkBuffer); }
-
-FdXmlSink::FdXmlSink(kx::platform::StagedFile& File) : staged_(&File) {
-  buffer_.reserve(kFdSinkBuffer);
-}
-
-void FdXmlSink::Write(std::string_view Bytes) {
-  if (buffer_.size() + Bytes.size() > kFdSinkBuffer) Flush();
-  if (Bytes.size() >= kFdSinkBuffer)
-    WriteAll(Bytes);
-  else
-    buffer_.append(Bytes);
-}
-
-void FdXmlSink::Flush() {
-  if (buffer_.empty()) return;
-  WriteAll(buffer_);
-  buffer_.clear();
-}
-
-void FdXmlSink::WriteAll(std::string_view Bytes) {
-  bool ok = true;
-  if (staged_ != nullptr) {
-    ok = staged_->Write(Bytes);
-  } else {
-    while (ok && !Bytes.empty()) {
-      const ssize_t n = ::write(fd_, Bytes.data(), Bytes.size());
-      if (n >= 0)
-        Bytes.remove_prefix(static_cast<size_t>(n));
-      else
-        ok = errno == EINTR;
-    }
-  }
-  if (!ok)
-    throw EWriteError(u"stream write exception - " + ToUtf16(std::string_view(std::strerror(errno))));
 }
 
 // ---- TkxDocumentXmlWriter ----------------------------------------------------------
@@ -209,7 +162,7 @@ void TkxDocumentXmlWriter::BlobData(const TkxBlob& Blob) {
   xml_.CData(std::string_view());  // the section stands also for no bytes
   // The text goes straight to the sink between the section's opening and
   // closing.
-  WriteBlobBase64(Blob, true, [this](std::string_view text) { sink_.Write(text); });
+  WriteBlobBase64(Blob, true, [this](std::string_view text) { xml_.CDataBase64(text); });
   xml_.EndElement();
 }
 
@@ -323,10 +276,10 @@ void CompleteDocumentRecord(TDocumentQueueRecord& QueueItem) {
     QueueItem.MetaTableData = ParseMetaTableDataBuffer(QueueItem.MetaTableDataBuffer);
 }
 
-void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
+void WriteDocumentXml(const TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
                       bool IncludeOptions) {
   XmlWriter xml(Sink);
-  TkxDocumentXmlWriter doc(xml, Sink);
+  TkxDocumentXmlWriter doc(xml);
   xml.StartElement("kxDocument");
   doc.SafeAttribute("Id", ToUtf16(QueueItem.Id.View()));
   doc.SafeAttribute("StackId", ToUtf16(QueueItem.StackId.View()));
@@ -334,8 +287,6 @@ void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Si
     doc.SafeAttribute("URIDocId",
                       BuildDocumentUri(QueueItem.Repository, QueueItem,
                                        static_cast<int32_t>(QueueItem.Version)));
-
-  CompleteDocumentRecord(QueueItem);
 
   xml.StartElement("Options");
   WriteOptions(doc, QueueItem, IncludeOptions);
@@ -359,13 +310,12 @@ bool CreateDocumentXML(TDocumentQueueRecord& QueueItem, AnsiString& DocumentXML,
                        bool IncludeOptions, UnicodeString& Message) {
   DocumentXML.clear();
   try {
+    CompleteDocumentRecord(QueueItem);
     StringXmlSink sink(DocumentXML);
     WriteDocumentXml(QueueItem, sink, IncludeOptions);
     return true;
-  } catch (const Exception& e) {
-    Message = u"error creating document xml (" + e.Message + u")";
-  } catch (const std::exception& e) {
-    Message = u"error creating document xml (" + ToUtf16(std::string_view(e.what())) + u")";
+  } catch (const std::exception&) {
+    SetFailureMessage(u"error creating document xml (", Message);
   }
   DocumentXML.clear();
   DocumentXML.shrink_to_fit();

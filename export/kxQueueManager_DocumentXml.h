@@ -25,10 +25,6 @@
 #include "platform/xml/XmlWriter.h"
 #include "system/kxTypes_Records.h"
 
-namespace kx::platform {
-class StagedFile;
-}
-
 namespace kxQueueManager {
 
 // The bytes of a blob file are read and encoded in blocks of this size: a
@@ -61,35 +57,13 @@ AnsiString DocumentConfidenceText(double Confidence);
 void WriteBlobBase64(const TkxBlob& Blob, bool Format,
                      const std::function<void(std::string_view)>& Out);
 
-// A sink that writes to a file descriptor it does not own, or to a staged
-// file (which then syncs a large document while it is written), gathering
-// small writes into a buffer of about 1 MiB; writes of that size or more
-// pass straight through. Raises EWriteError when the system refuses bytes.
-class FdXmlSink final : public kx::platform::XmlSink {
- public:
-  explicit FdXmlSink(int Fd);
-  explicit FdXmlSink(kx::platform::StagedFile& File);
-  void Write(std::string_view Bytes) override;
-  void Flush() override;
-
- private:
-  void WriteAll(std::string_view Bytes);
-  int fd_ = -1;
-  kx::platform::StagedFile* staged_ = nullptr;
-  std::string buffer_;
-};
-
 // Writes the parts of the document body. Each call expects the XmlWriter at
-// the place the element belongs (the caller opened its parent).
-//
-// Sink must be the sink Writer writes to: the Base64 text of blob bytes goes
-// to it directly, inside the CDATA section that Writer opened and closes,
-// because that text (alphabet, CR and LF only) needs none of the writer's
-// checks, which would otherwise cost more than the encoding.
+// the place the element belongs (the caller opened its parent). The Base64
+// text of blob bytes goes through the writer's Base64 entry (CDataBase64),
+// which spares it the checks that would cost more than the encoding.
 class TkxDocumentXmlWriter {
  public:
-  TkxDocumentXmlWriter(kx::platform::XmlWriter& Writer, kx::platform::XmlSink& Sink)
-      : xml_(Writer), sink_(Sink) {}
+  explicit TkxDocumentXmlWriter(kx::platform::XmlWriter& Writer) : xml_(Writer) {}
 
   // Element Name holding Text (made XML-safe); "<Name/>" for an empty text.
   void TextElement(std::string_view Name, const UnicodeString& Text);
@@ -114,7 +88,6 @@ class TkxDocumentXmlWriter {
 
  private:
   kx::platform::XmlWriter& xml_;
-  kx::platform::XmlSink& sink_;
 };
 
 // Completes QueueItem as the document writer does before it writes: MetaData
@@ -123,15 +96,16 @@ class TkxDocumentXmlWriter {
 // the whole table from MetaTableDataBuffer when it has no rows.
 void CompleteDocumentRecord(TDocumentQueueRecord& QueueItem);
 
-// Writes QueueItem as a document XML into Sink and calls Sink.Flush at the
-// end. The record is completed first (CompleteDocumentRecord) and keeps the
-// changes, also when a later step fails. IncludeOptions writes all option
-// elements, else CreationDate, ChangeDate, Language, Subject and Messages.
-// Raises on any failure; bytes written before it stay in the sink.
-void WriteDocumentXml(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
+// Writes QueueItem, completed before (CompleteDocumentRecord), as a document
+// XML into Sink and calls Sink.Flush at the end. IncludeOptions writes all
+// option elements, else CreationDate, ChangeDate, Language, Subject and
+// Messages. Raises on any failure; bytes written before it stay in the sink.
+void WriteDocumentXml(const TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
                       bool IncludeOptions);
 
-// The document text of WriteDocumentXml in DocumentXML (replaced). On
+// The record completed (CompleteDocumentRecord, the changes kept also when
+// a later step fails), then its document text (WriteDocumentXml) in
+// DocumentXML (replaced). On
 // failure: false, DocumentXML empty and Message
 // "error creating document xml (" + the error's text + ")". Never raises
 // an Exception.

@@ -15,6 +15,7 @@
 #include "export/kxQueueManager_Failure.h"
 #include "export/kxQueueManager_Tools.h"
 #include "platform/file/Path.h"
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/LargeBuffer.h"
@@ -25,7 +26,7 @@
 #include "system/internal/kxBase64.h"
 #include "system/kxDateTime.h"
 #include "system/kxFiles.h"
-#include "system/kxToolsEvo2.h"
+#include "system/kxToolsEvo2_Identity.h"
 #include "system/kxTypes_Enums.h"
 #include "system/kxTypes_Rect.h"
 #include "system/kxTypes_Variant.h"
@@ -530,7 +531,7 @@ void ReadFieldsStep(TDocumentQueueRecord& q, const DocumentParts& doc) {
       TkxMetaField m;
       m.IntField = f.name && !f.name->empty() ? *f.name : UnicodeString(u"Field");
       m.ExtField = f.externalId ? *f.externalId : m.IntField;
-      FillValue(m, f, 8);
+      FillValue(m, f, varOleStr);
       for (const FieldPart& a : f.alternatives) {
         TkxAlternativeValue alt;
         FillValue(alt, a, m.VarType);
@@ -552,7 +553,7 @@ void ReadTableStep(TDocumentQueueRecord& q, const DocumentParts& doc) {
       TkxMetaTableDataHeaderField h;
       h.Name = c.name.Get();
       h.ExtName = c.externalId ? *c.externalId : h.Name;
-      h.VarType = TkxTypes::GetVarTypeFromStr(Or(c.dataType, u""), 8);
+      h.VarType = TkxTypes::GetVarTypeFromStr(Or(c.dataType, u""), varOleStr);
       table.Header.push_back(std::move(h));
     }
     TkxMetaTableDataColumnField preset;

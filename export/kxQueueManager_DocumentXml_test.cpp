@@ -1,8 +1,6 @@
 #include "export/kxQueueManager_DocumentXml.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <iterator>
 #include <random>
 
+#include "platform/file/StagedFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/xml/XmlLintForTesting.h"
@@ -50,7 +49,7 @@ std::string Body(F&& write) {
   StringXmlSink sink(out);
   XmlWriter xml(sink);
   xml.StartElement("d");
-  TkxDocumentXmlWriter doc(xml, sink);
+  TkxDocumentXmlWriter doc(xml);
   write(doc);
   xml.EndElement();
   xml.Finish();
@@ -311,7 +310,7 @@ TEST(DocumentXml, FileSinkGivesTheStringSinkBytes) {
   auto write = [&](kx::platform::XmlSink& sink) {
     XmlWriter xml(sink);
     xml.StartElement("d");
-    TkxDocumentXmlWriter doc(xml, sink);
+    TkxDocumentXmlWriter doc(xml);
     doc.IndexField(f);
     doc.Blob(blob);
     xml.EndElement();
@@ -322,11 +321,12 @@ TEST(DocumentXml, FileSinkGivesTheStringSinkBytes) {
   write(stringSink);
 
   const std::string outPath = TempDir() + "/docxml-sink.xml";
-  const int fd = ::open(outPath.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-  ASSERT_GE(fd, 0);
-  kxQueueManager::FdXmlSink fileSink(fd);
-  write(fileSink);
-  ::close(fd);
+  {
+    kx::platform::StagedFile staged(ToUtf16(outPath));
+    kx::platform::FileXmlSink fileSink(staged);
+    write(fileSink);
+    ASSERT_TRUE(staged.Publish(ToUtf16(outPath), true));
+  }
   EXPECT_EQ(ReadFile(outPath), inMemory);
   std::remove(outPath.c_str());
   std::remove(blobPath.c_str());

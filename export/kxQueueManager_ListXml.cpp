@@ -30,7 +30,7 @@ bool WriteList(std::string_view Root, AnsiString& XML, UnicodeString& Message,
     XML.clear();
     StringXmlSink sink(XML);
     XmlWriter xml(sink);
-    TkxDocumentXmlWriter doc(xml, sink);
+    TkxDocumentXmlWriter doc(xml);
     xml.StartElement(Root);
     Write(xml, doc);
     xml.EndElement();

@@ -29,7 +29,7 @@ UnicodeString AttrText(TkxConfigTools& Cfg, int32_t Id, const char16_t* Name,
 template <class T>
 void FillValue(TkxConfigTools& Cfg, int32_t Id, T& Target) {
   Target.Value = TkxTypes::VarToStr(Cfg.ConfigList[static_cast<size_t>(Id)].Value);
-  Target.VarType = TkxTypes::GetVarTypeFromStr(AttrText(Cfg, Id, u"DataType", u""), 8);
+  Target.VarType = TkxTypes::GetVarTypeFromStr(AttrText(Cfg, Id, u"DataType", u""), varOleStr);
   Target.VarValue = TkxTypes::StrToVarExt(Target.Value, Target.VarType);
   Target.Confidence =
       CappedConfidence(TkxTypes::VarToFloat(Attr(Cfg, Id, u"Confidence", Variant::FromInteger(100))));
@@ -105,7 +105,7 @@ TkxMetaTableData ParseMetaTableDataBuffer(const AnsiString& Buffer) {
     field.Name = column.Text();
     field.ExtName = column.HasAttribute(u"ExternalId") ? column.GetAttribute(u"ExternalId")
                                                        : field.Name;
-    field.VarType = TkxTypes::GetVarTypeFromStr(column.GetAttribute(u"DataType"), 8);
+    field.VarType = TkxTypes::GetVarTypeFromStr(column.GetAttribute(u"DataType"), varOleStr);
     result.Header.push_back(std::move(field));
   }
 

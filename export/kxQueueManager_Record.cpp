@@ -65,7 +65,7 @@ bool InitQueueRecord(TDocumentQueueRecord& QueueItem) {
   // Everything that can fail runs before the record is touched.
   const TIdType id = TkxTools::CreateId();
   const TDateTime now = Now();
-  UnicodeString userName = TkxTools::GetUserNameEx(8);
+  UnicodeString userName = TkxTools::GetUserNameEx(TkxTools::NameUserPrincipal);
   UnicodeString client = TkxTools::GetComputerName();
 
   TDocumentQueueRecord fresh;

@@ -1,12 +1,10 @@
 #include "export/kxQueueManager_Save.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <memory>
 
 #include "export/kxQueueManager_DocumentJson.h"
 #include "export/kxQueueManager_DocumentXml.h"
+#include "export/kxQueueManager_Failure.h"
 #include "platform/file/FileSystem.h"
 #include "platform/file/Path.h"
 #include "platform/file/StagedFile.h"
@@ -18,8 +16,8 @@ namespace kxQueueManager {
 namespace {
 
 // A failure of the saving steps; its text goes into the operation's wrapper.
-struct SaveFailure {
-  UnicodeString Text;
+struct SaveFailure : Exception {
+  using Exception::Exception;
 };
 
 UnicodeString ZipNameOf(const UnicodeString& FileName) {
@@ -34,39 +32,38 @@ UnicodeString ZipNameOf(const UnicodeString& FileName) {
 void Publish(kx::platform::StagedFile& staged, UnicodeString& FileName,
              const std::function<UnicodeString()>& NextName) {
   for (;;) {
-    if (staged.Publish(FileName, !NextName)) break;
-    if (NextName && errno == EEXIST) {
+    const auto published = staged.Publish(FileName, !NextName);
+    if (published) break;
+    if (NextName && published.Result == kx::platform::StagedFile::PublishResult::NameTaken) {
       FileName = NextName();
       continue;
     }
-    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
+    throw SaveFailure(u"streaming to file " + FileName + u" failed");
   }
   if (!kx::platform::RegularFileExists(FileName))
-    throw SaveFailure{u"created file " + FileName + u" does not exists"};
+    throw SaveFailure(u"created file " + FileName + u" does not exists");
 }
 
 void AddToZip(const UnicodeString& FileName) {
   const UnicodeString zip = ZipNameOf(FileName);
   if (!TkxFiles::AddFileToZip(ToUtf8(FileName), ToUtf8(zip), AnsiString()))
-    throw SaveFailure{u"streaming to zip file " + zip + u" failed"};
+    throw SaveFailure(u"streaming to zip file " + zip + u" failed");
   if (!kx::platform::RegularFileExists(zip))
-    throw SaveFailure{u"created zip file " + zip + u" does not exists"};
+    throw SaveFailure(u"created zip file " + zip + u" does not exists");
 }
 
-// Writes the document into Sink. False with the writer's own text in
-// Message when the writer fails; a sink that refuses bytes is a failure of
-// the file named FileName.
+// Completes the record and writes the document into Sink. False with the
+// writer's own text in Message when the writer fails; a sink that refuses
+// bytes is a failure of the file named FileName.
 bool WriteDocument(TDocumentQueueRecord& QueueItem, kx::platform::XmlSink& Sink,
                    bool IncludeOptions, const UnicodeString& FileName, UnicodeString& Message) {
   try {
+    CompleteDocumentRecord(QueueItem);
     WriteDocumentXml(QueueItem, Sink, IncludeOptions);
   } catch (const EWriteError&) {
-    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
-  } catch (const Exception& e) {
-    Message = u"error creating document xml (" + e.Message + u")";
-    return false;
-  } catch (const std::exception& e) {
-    Message = u"error creating document xml (" + ToUtf16(std::string_view(e.what())) + u")";
+    throw SaveFailure(u"streaming to file " + FileName + u" failed");
+  } catch (const std::exception&) {
+    SetFailureMessage(u"error creating document xml (", Message);
     return false;
   }
   return true;
@@ -77,7 +74,7 @@ std::unique_ptr<kx::platform::StagedFile> Stage(const UnicodeString& FileName) {
   try {
     return std::make_unique<kx::platform::StagedFile>(FileName);
   } catch (const Exception&) {
-    throw SaveFailure{u"streaming to file " + FileName + u" failed"};
+    throw SaveFailure(u"streaming to file " + FileName + u" failed");
   }
 }
 
@@ -97,19 +94,13 @@ bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueReco
       throw;
     }
     {
-      FdXmlSink sink(*staged);
+      kx::platform::FileXmlSink sink(*staged);
       if (!WriteDocument(QueueItem, sink, IncludeOptions, FileName, Message)) return false;
     }
     Publish(*staged, FileName, NextName);
     if (CreateZip) AddToZip(FileName);
-  } catch (const SaveFailure& f) {
-    Message = u"error creating document xml file (" + f.Text + u")";
-    return false;
-  } catch (const Exception& e) {
-    Message = u"error creating document xml file (" + e.Message + u")";
-    return false;
-  } catch (const std::exception& e) {
-    Message = u"error creating document xml file (" + ToUtf16(std::string_view(e.what())) + u")";
+  } catch (const std::exception&) {
+    SetFailureMessage(u"error creating document xml file (", Message);
     return false;
   }
   Message.clear();
@@ -134,21 +125,15 @@ bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
       throw;
     }
     try {
-      FdXmlSink sink(*staged);
+      kx::platform::FileXmlSink sink(*staged);
       WriteDocumentJson(QueueItem, sink, IncludeOptions, true);
     } catch (const EWriteError&) {
-      throw SaveFailure{u"streaming to file " + name + u" failed"};
+      throw SaveFailure(u"streaming to file " + name + u" failed");
     }
     Publish(*staged, name, nullptr);
     if (CreateZip) AddToZip(name);
-  } catch (const SaveFailure& f) {
-    Message = u"error creating document json file (" + f.Text + u")";
-    return false;
-  } catch (const Exception& e) {
-    Message = u"error creating document json file (" + e.Message + u")";
-    return false;
-  } catch (const std::exception& e) {
-    Message = u"error creating document json file (" + ToUtf16(std::string_view(e.what())) + u")";
+  } catch (const std::exception&) {
+    SetFailureMessage(u"error creating document json file (", Message);
     return false;
   }
   Message.clear();

@@ -14,6 +14,8 @@ TkxQueueTools::TkxQueueTools()
     : BlobPath(TkxVanto::GetBlobPath()), BlobTempPath(TkxVanto::GetTempPath(true, false)) {
   TkxFiles::CreatePath(BlobPath, true);
   TkxFiles::CreatePath(BlobTempPath, true);
+  // Made with the tools as every queue client makes it, though no operation
+  // here asks it for anything yet.
   ClassFactory = std::make_unique<TkxClassFactory>();
 }
 
@@ -56,6 +58,13 @@ bool TkxQueueTools::SaveDocumentXML(const UnicodeString& FileName, bool CreateZi
                                     TDocumentQueueRecord& QueueItem, bool IncludeOptions) {
   UnicodeString name = FileName;  // the caller's name never changes
   return kxQueueManager::SaveDocumentXML(name, CreateZip, QueueItem, IncludeOptions, Message);
+}
+
+bool TkxQueueTools::SaveDocumentXML(UnicodeString& FileName, bool CreateZip,
+                                    TDocumentQueueRecord& QueueItem, bool IncludeOptions,
+                                    const std::function<UnicodeString()>& NextName) {
+  return kxQueueManager::SaveDocumentXML(FileName, CreateZip, QueueItem, IncludeOptions, Message,
+                                         NextName);
 }
 
 bool TkxQueueTools::SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,

@@ -27,7 +27,8 @@ class TkxQueueTools : public TObject {
   TkxQueueTools& operator=(const TkxQueueTools&) = delete;
 
   UnicodeString Message;       // reason of the last failed document operation
-  AnsiString Version = "4.0.0";
+  static constexpr char kVersion[] = "4.0.0";  // this class's own version text
+  AnsiString Version = kVersion;
   UnicodeString BlobPath;      // the installation's blob folder
   UnicodeString BlobTempPath;  // where readers look for referenced blob files
   THttpProgressCallBackProc HttpProgressCallBackProc;  // none unless set
@@ -59,6 +60,10 @@ class TkxQueueTools : public TObject {
   // with Message on failure (kxQueueManager::SaveDocumentXML/SaveDocumentJson).
   bool SaveDocumentXML(const UnicodeString& FileName, bool CreateZip,
                        TDocumentQueueRecord& QueueItem, bool IncludeOptions);
+  // The same without replacing any file: while FileName is taken, NextName()
+  // gives the next name to try; FileName tells the name used.
+  bool SaveDocumentXML(UnicodeString& FileName, bool CreateZip, TDocumentQueueRecord& QueueItem,
+                       bool IncludeOptions, const std::function<UnicodeString()>& NextName);
   bool SaveDocumentJson(const UnicodeString& FileName, bool CreateZip,
                         TDocumentQueueRecord& QueueItem, bool IncludeOptions);
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Text.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxStrings_Match.h"
 
 namespace {

@@ -74,7 +74,7 @@ struct TkxConfigPart {
 };
 using TkxConfigList = std::vector<TkxConfigPart>;
 
-// The format versions; the writer writes "2.0".
+// The format versions; the writer writes kxFV_20 ("2.0").
 enum TkxCfgFormatVersion : uint8_t {
   kxFV_10,
   kxFV_11,
@@ -89,6 +89,11 @@ enum TkxCfgFormatVersion : uint8_t {
   kxFV_21,
   kxFV_Unknown
 };
+
+// The text of each format version but kxFV_Unknown, in the order above.
+inline constexpr const char16_t* kxCfgFormatVersionTexts[] = {
+    u"1.0", u"1.1", u"1.2", u"1.3", u"1.4", u"1.5", u"1.6", u"1.7", u"1.8", u"2.0", u"2.1"};
+static_assert(sizeof kxCfgFormatVersionTexts / sizeof *kxCfgFormatVersionTexts == kxFV_Unknown);
 
 class TkxConfigTools : public TObject {
  public:

@@ -1,11 +1,11 @@
 // TkxConfigTools: the reader and the lookups.
-#include "platform/rtl/CaseMapping.h"
-#include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
 #include <iterator>
 #include <vector>
 
+#include "platform/rtl/CaseMapping.h"
+#include "platform/rtl/Trim.h"
 #include "platform/xml/XmlDocument.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
@@ -56,10 +56,8 @@ bool HasEmptyText(const Variant& V) {
 // ---- The reader -----------------------------------------------------------------
 
 TkxCfgFormatVersion TkxConfigTools::GetConfigFormatVersion(const UnicodeString& FStr) {
-  static constexpr const char16_t* kTexts[] = {u"1.0", u"1.1", u"1.2", u"1.3", u"1.4", u"1.5",
-                                               u"1.6", u"1.7", u"1.8", u"2.0", u"2.1"};
-  for (size_t i = 0; i < std::size(kTexts); ++i)
-    if (FStr == kTexts[i]) return static_cast<TkxCfgFormatVersion>(i);
+  for (size_t i = 0; i < std::size(kxCfgFormatVersionTexts); ++i)
+    if (FStr == kxCfgFormatVersionTexts[i]) return static_cast<TkxCfgFormatVersion>(i);
   return kxFV_Unknown;
 }
 

@@ -1,12 +1,13 @@
 // TkxConfigTools: names and keys, the parameter list, the change-protection
 // hash and the writer.
-#include "platform/rtl/CaseMapping.h"
-#include "platform/rtl/Trim.h"
 #include "system/kxConfigTools.h"
 
+#include <algorithm>
 #include <string_view>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 #include "platform/xml/XmlDocument.h"
 #include "system/kxBase64.h"
 #include "system/kxFiles.h"
@@ -305,11 +306,8 @@ AnsiString TkxConfigTools::GetChangeProtectionHash(const TkxConfigList& CfgList)
 
 int32_t TkxConfigTools::CheckChangeProtectionHash(const UnicodeString& Stored,
                                                   const TkxConfigList& CfgList) {
-  std::u16string_view trimmed = Stored;
   auto blankOrControl = [](char16_t c) { return c <= 0x20 || (c >= 0x7F && c <= 0x9F); };
-  while (!trimmed.empty() && blankOrControl(trimmed.front())) trimmed.remove_prefix(1);
-  while (!trimmed.empty() && blankOrControl(trimmed.back())) trimmed.remove_suffix(1);
-  if (trimmed.empty()) return 2;
+  if (std::all_of(Stored.begin(), Stored.end(), blankOrControl)) return 2;
   return ToUtf16(GetChangeProtectionHash(CfgList)) == Stored ? 0 : 1;
 }
 
@@ -323,7 +321,7 @@ AnsiString TkxConfigTools::BuiltConfigString(const TkxConfigList& CfgList,
       throw Exception(u"node paths and nodenamebyattribute is not supported");
     XmlDocument doc;
     XmlElement root = doc.AddDocumentElement(ConfigType);
-    root.SetAttribute(u"FormatVersion", u"2.0");
+    root.SetAttribute(u"FormatVersion", kxCfgFormatVersionTexts[kxFV_20]);
     root.SetAttribute(u"Compressed", Compress ? u"true" : u"false");
     root.SetAttribute(u"Encoding", Compress ? u"Base64" : u"none");
     if (ChangeProtection) root.SetAttribute(u"Hash", ToUtf16(GetChangeProtectionHash(CfgList)));

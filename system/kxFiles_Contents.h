@@ -7,7 +7,7 @@
 // Access modes are the open modes of platform/rtl/Stream.h: 0 read, 1
 // write, 2 read and write, or'ed with the sharing 0x00/0x10 (none), 0x20
 // (others may read), 0x30 (others may write), 0x40 (others may do both);
-// 0xFF00 creates the file anew. Sharing is an advisory lock (flock) that
+// fmCreate (0xFF00) creates the file anew. Sharing is an advisory lock (flock) that
 // binds every opener going through this system, in this process or
 // another; programs that do not lock are not held off.
 #pragma once
@@ -31,7 +31,7 @@ bool LoadFileToString(const UnicodeString& FileName, AnsiString& Data, uint16_t 
 // for a negative MaxSize.
 bool LoadFileToString(const UnicodeString& FileName, AnsiString& Data, int32_t MaxSize);
 
-// Writes Data to FileName: anew (mode 0xFF00, replacing an existing file),
+// Writes Data to FileName: anew (fmCreate, replacing an existing file),
 // or with Append at the end of an existing file (mode 0x0002) and anew when
 // no entry of that name exists, hidden files included. With MD5Check the
 // whole file as it now is gets digested (mode 0x0020) and must equal MD5

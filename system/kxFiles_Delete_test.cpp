@@ -48,11 +48,7 @@ TEST_F(DeleteTest, ForceDeleteFile) {
   EXPECT_TRUE(TkxFiles::ForceDeleteFile(U(".hidden")));
   EXPECT_TRUE(TkxFiles::ForceDeleteFile(U("folder")));  // no file of that name
   EXPECT_EQ(Listing(), "folder/ ");
-
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(TkxFiles::ForceDeleteFile(U("missing")));
-  const auto waited = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(waited, std::chrono::milliseconds(900)) << "a missing file must end after one try";
 }
 
 // Sets or clears the immutable flag of a folder: nobody, root included, can

@@ -107,9 +107,9 @@ UnicodeString GetUserName() {
 
 UnicodeString GetUserNameEx(uint32_t Format) {
   const UnicodeString user = GetUserName();
-  if (Format == 2 && !user.empty())
+  if (Format == NameSamCompatible && !user.empty())
     return UnicodeString(TrimBlanks(UpperText(GetComputerName()) + u"\\" + user));
-  if (Format == 3) {
+  if (Format == NameDisplay) {
     kx::platform::UserAccount account;
     if (kx::platform::EffectiveUserAccount(account)) {
       const UnicodeString full(TrimBlanks(ToUtf16(account.FullName)));

@@ -31,6 +31,13 @@ TIdType CreateId();
 
 // ---- Names ----------------------------------------------------------------------------
 
+// Formats of GetComputerNameEx and GetUserNameEx that the system asks for (the
+// platform's codes; the functions take any code, see below).
+inline constexpr uint32_t ComputerNameDnsFullyQualified = 3;
+inline constexpr uint32_t NameSamCompatible = 2;  // COMPUTER\user
+inline constexpr uint32_t NameDisplay = 3;        // the account's full name
+inline constexpr uint32_t NameUserPrincipal = 8;
+
 // The NetBIOS form of the host name (see the top of this file).
 UnicodeString GetComputerName();
 // By Format: 0 and 4 the NetBIOS form; 1 and 5 the host name's first label

@@ -227,7 +227,8 @@ TEST(GetTickCount, IsTheMillisecondsSinceBoot) {
   uptime >> seconds;
   const uint32_t expected = static_cast<uint32_t>(static_cast<uint64_t>(seconds * 1000));
   const uint32_t tick = TkxTools::GetTickCount();
-  EXPECT_LT(static_cast<uint32_t>(tick - expected), 2000u) << tick << " " << expected;
+  // A minute of slack for a loaded machine; a wrong clock or unit is far off.
+  EXPECT_LT(static_cast<uint32_t>(tick - expected), 60000u) << tick << " " << expected;
 }
 
 TEST(GeneratePassword, DrawsAKindThenACharacter) {

@@ -232,54 +232,40 @@ Variant DateFromText(const UnicodeString& Value) {
 
 TVarType GetVarType(const Variant& Value) { return Value.VarType(); }
 
+namespace {
+
+// The type names both ways: a code's name is its first row; the rows after
+// the canonical ones are other names that read as the same code.
+struct VarTypeName {
+  std::u16string_view Text;
+  TVarType Code;
+};
+constexpr VarTypeName kVarTypeNames[] = {
+    {u"EMPTY", varEmpty},       {u"NULL", varNull},        {u"SMALLINT", varSmallint},
+    {u"INT", varInteger},       {u"SINGLE", varSingle},    {u"DOUBLE", varDouble},
+    {u"CURRENCY", varCurrency}, {u"DATE", varDate},        {u"UCS2STR", varOleStr},
+    {u"DISPATCH", varDispatch}, {u"ERROR", varError},      {u"BOOLEAN", varBoolean},
+    {u"VARIANT", varVariant},   {u"UNKNOWN", varUnknown},  {u"SHORTINT", varShortInt},
+    {u"BYTE", varByte},         {u"WORD", varWord},        {u"LONGWORD", varLongWord},
+    {u"INT64", varInt64},       {u"STRARG", varStrArg},    {u"USTRARG", varUStrArg},
+    {u"STRING", varString},     {u"ANY", varAny},          {u"UCS4STR", varUString},
+    {u"TYPEMASK", varTypeMask}, {u"ARRAY", varArray},      {u"BYREF", varByRef},
+    // other names
+    {u"BOOL", varBoolean},      {u"FLOAT", varDouble},     {u"REAL", varDouble},
+    {u"TIME", varDate},
+};
+
+}  // namespace
+
 UnicodeString GetVarTypeStr(TVarType VarType) {
-  switch (VarType) {
-    case 0: return u"EMPTY";
-    case 1: return u"NULL";
-    case 2: return u"SMALLINT";
-    case 3: return u"INT";
-    case 4: return u"SINGLE";
-    case 5: return u"DOUBLE";
-    case 6: return u"CURRENCY";
-    case 7: return u"DATE";
-    case 8: return u"UCS2STR";
-    case 9: return u"DISPATCH";
-    case 10: return u"ERROR";
-    case 11: return u"BOOLEAN";
-    case 12: return u"VARIANT";
-    case 16: return u"SHORTINT";
-    case 17: return u"BYTE";
-    case 18: return u"WORD";
-    case 19: return u"LONGWORD";
-    case 20: return u"INT64";
-    case 72: return u"STRARG";
-    case 74: return u"USTRARG";
-    case 256: return u"STRING";
-    case 257: return u"ANY";
-    case 258: return u"UCS4STR";
-    case 4095: return u"TYPEMASK";
-    case 8192: return u"ARRAY";
-    case 16384: return u"BYREF";
-    default: return u"UNKNOWN";  // 13 and every unnamed code
-  }
+  for (const VarTypeName& n : kVarTypeNames)
+    if (n.Code == VarType) return UnicodeString(n.Text);
+  return u"UNKNOWN";  // every unnamed code
 }
 
 TVarType GetVarTypeFromStr(const UnicodeString& VarType, TVarType Default) {
-  struct Name {
-    std::u16string_view Text;
-    TVarType Code;
-  };
-  static constexpr Name kNames[] = {
-      {u"UCS2STR", 8},   {u"UCS4STR", 258}, {u"USTRARG", 74},    {u"STRING", 256},
-      {u"BOOLEAN", 11},  {u"BOOL", 11},     {u"VARIANT", 12},    {u"SMALLINT", 2},
-      {u"INT", 3},       {u"SINGLE", 4},    {u"DOUBLE", 5},      {u"FLOAT", 5},
-      {u"REAL", 5},      {u"CURRENCY", 6},  {u"DATE", 7},        {u"TIME", 7},
-      {u"SHORTINT", 16}, {u"BYTE", 17},     {u"WORD", 18},       {u"LONGWORD", 19},
-      {u"INT64", 20},    {u"EMPTY", 0},     {u"ERROR", 10},      {u"UNKNOWN", 13},
-      {u"NULL", 1},      {u"STRARG", 72},   {u"ANY", 257},       {u"TYPEMASK", 4095},
-      {u"ARRAY", 8192},  {u"DISPATCH", 9},  {u"BYREF", 16384}};
   const UnicodeString key = UpperText(TrimBlanks(VarType));
-  for (const auto& n : kNames)
+  for (const VarTypeName& n : kVarTypeNames)
     if (n.Text == key) return n.Code;
   return Default;
 }

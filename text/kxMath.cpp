@@ -1,7 +1,6 @@
 // text/kxMath.cpp — compiled with -frounding-math (text/CMakeLists.txt), so
 // that the compiler neither folds floating-point operations at build time nor
 // moves them across a change of the rounding mode.
-#include "platform/rtl/CaseMapping.h"
 #include "text/kxMath.h"
 
 #include <cfenv>
@@ -12,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace TkxMath {

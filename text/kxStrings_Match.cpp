@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Trim.h"
-#include "system/kxToolsEvo2.h"
 #include "text/kxMath.h"
 #include "text/kxStrings_Replace.h"
 

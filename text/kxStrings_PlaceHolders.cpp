@@ -129,14 +129,14 @@ UnicodeString CheckDefaultPlaceHolders(const UnicodeString& Text, const UnicodeS
         value = *user;
         break;
       case Kind::UserPrincipal:
-        value = TkxTools::GetUserNameEx(8);
+        value = TkxTools::GetUserNameEx(TkxTools::NameUserPrincipal);
         break;
       case Kind::Host:
         if (!host) host = HostName.empty() ? TkxTools::GetComputerName() : HostName;
         value = *host;
         break;
       case Kind::HostFullyQualified:
-        value = TkxTools::GetComputerNameEx(3);
+        value = TkxTools::GetComputerNameEx(TkxTools::ComputerNameDnsFullyQualified);
         break;
     }
     ReplaceAll(w, p.Upper, value);

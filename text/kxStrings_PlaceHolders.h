@@ -17,8 +17,9 @@ namespace TkxStrings {
 //   %ddddd, %dddd, %ddd, %dd, %d, %mmmm, %mmm, %mm, %m, %yyyy, %yy, %hh, %nn,
 //   %ss, %zzz (the date-time format letters of the same name), %quarter (1-4),
 //   %id (CreateId), %guid (CreateGuidStr), %username, %userprincipal
-//   (TkxTools::GetUserNameEx(8)), %user, %computername, %computer,
-//   %hostdnsfullqualified (TkxTools::GetComputerNameEx(3)), %host.
+//   (TkxTools::GetUserNameEx(NameUserPrincipal)), %user, %computername,
+//   %computer, %hostdnsfullqualified
+//   (TkxTools::GetComputerNameEx(ComputerNameDnsFullyQualified)), %host.
 // %username and %user give UserName, or TkxTools::GetUserName when it is
 // empty; %computername, %computer and %host give HostName, or
 // TkxTools::GetComputerName. Dates and times are the local clock, written

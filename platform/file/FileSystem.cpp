@@ -127,11 +127,12 @@ bool PublishAtFreeName(StagedFile& staged, const UnicodeString& Target, UnicodeS
       if (name == last) SetLastOSError(EEXIST);
       return false;
     }
-    if (staged.Publish(system, false)) {
+    const StagedFile::PublishResult published = staged.Publish(system, false);
+    if (published) {
       Published = std::move(name);
       return true;
     }
-    if (errno != EEXIST) return Fail();
+    if (published.Result != StagedFile::PublishResult::NameTaken) return Fail();
     last = std::move(name);
   }
 }

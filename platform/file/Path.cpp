@@ -51,6 +51,14 @@ UnicodeString ExtractFileExt(std::u16string_view Path) {
   return dot == std::u16string_view::npos ? UnicodeString() : UnicodeString(name.substr(dot));
 }
 
+UnicodeString ChangeFileExt(std::u16string_view Path, std::u16string_view Ext) {
+  const size_t start = FileNameStart(Path);
+  const size_t dot = Path.substr(start).rfind(u'.');
+  UnicodeString result(dot == std::u16string_view::npos ? Path : Path.substr(0, start + dot));
+  result += Ext;
+  return result;
+}
+
 bool ToSystemPath(std::u16string_view Path, std::string& SystemName) {
   if (Path.empty() || IsDriveOrNetworkPath(Path)) {
     SetLastOSError(ENOENT);
@@ -63,6 +71,23 @@ bool ToSystemPath(std::u16string_view Path, std::string& SystemName) {
   }
   std::replace(SystemName.begin(), SystemName.end(), '\\', '/');
   return true;
+}
+
+std::string PercentEncodedPath(std::string_view SystemName) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(SystemName.size());
+  for (const unsigned char c : SystemName) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~' || c == '/') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
 }
 
 }  // namespace kx::platform

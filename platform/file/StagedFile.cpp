@@ -222,31 +222,32 @@ void StagedFile::Written(uint64_t Count) {
   }
 }
 
-bool StagedFile::Publish(const UnicodeString& Path, bool Replace) {
+StagedFile::PublishResult StagedFile::Publish(const UnicodeString& Path, bool Replace) {
   std::string target;
   if (!ToSystemPath(Path, target)) {
     Discard();
     errno = ENOENT;
-    return false;
+    return {PublishResult::Failed, ENOENT};
   }
   return Publish(target, Replace);
 }
 
-bool StagedFile::Publish(const std::string& SystemName, bool Replace) {
+StagedFile::PublishResult StagedFile::Publish(const std::string& SystemName, bool Replace) {
+  auto fail = [this](bool discard) {
+    const int error = errno;
+    if (discard) Discard();
+    return PublishResult{PublishResult::Failed, error};
+  };
   if (temp_.empty()) {
     errno = EBADF;
-    return false;
+    return fail(false);
   }
-  auto fail = [this] {
-    Discard();
-    return false;
-  };
   if (FolderOf(SystemName) != folder_) {
     errno = EXDEV;
-    return fail();
+    return fail(true);
   }
   if (!synced_) {
-    if (!StopFlusher() || !SyncFile(fd_, dataOnly_)) return fail();
+    if (!StopFlusher() || !SyncFile(fd_, dataOnly_)) return fail(true);
     synced_ = true;
   }
   struct stat st {};
@@ -256,20 +257,21 @@ bool StagedFile::Publish(const std::string& SystemName, bool Replace) {
     mode = st.st_mode & 07777;
     setMode = true;
   }
-  if (setMode && (fd_ >= 0 ? ::fchmod(fd_, mode) : ::chmod(temp_.c_str(), mode)) != 0) return fail();
+  if (setMode && (fd_ >= 0 ? ::fchmod(fd_, mode) : ::chmod(temp_.c_str(), mode)) != 0)
+    return fail(true);
   // Closed before it is named, so that a failing close fails the publish.
   if (fd_ >= 0) {
     const bool closed = CloseWritten(fd_);
     fd_ = -1;
-    if (!closed) return fail();
+    if (!closed) return fail(true);
   }
   if (!RenameFile(temp_.c_str(), SystemName.c_str(), !Replace)) {
-    if (errno == EEXIST && !Replace) return false;
-    return fail();
+    if (errno == EEXIST && !Replace) return {PublishResult::NameTaken, EEXIST};
+    return fail(true);
   }
   temp_.clear();
   SyncFolder(folder_);
-  return true;
+  return {PublishResult::Published, 0};
 }
 
 }  // namespace kx::platform

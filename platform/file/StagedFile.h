@@ -72,15 +72,25 @@ class StagedFile {
   // Publish syncs with fdatasync: the bytes and the size, not the times.
   void SyncDataOnly() { dataOnly_ = true; }
 
+  // What Publish did; true when the file has its name. Error is the
+  // system's error number (EEXIST for NameTaken, 0 once published); it is
+  // also left as errno.
+  struct PublishResult {
+    enum Outcome : uint8_t { Published, NameTaken, Failed };
+    Outcome Result;
+    int Error;
+    explicit operator bool() const { return Result == Published; }
+  };
+
   // Flushes the bytes to disk, closes the file and gives it the name Path,
   // which must lie in the folder given at construction. With Replace an existing file
   // there is replaced in one step (it keeps its mode); without, an existing
-  // entry is left alone and the answer is false with errno EEXIST, and the
-  // staged file stays for another Publish. Any other failure (a sync that
-  // failed, in the background too): false with errno set, the staged file
-  // removed. Once true, the folder is synced too.
-  bool Publish(const UnicodeString& Path, bool Replace);
-  bool Publish(const std::string& SystemName, bool Replace);
+  // entry is left alone, the answer is NameTaken, and the staged file stays
+  // for another Publish. Any other failure (a sync that failed, in the
+  // background too) is Failed, and the staged file is removed. Once
+  // published, the folder is synced too.
+  PublishResult Publish(const UnicodeString& Path, bool Replace);
+  PublishResult Publish(const std::string& SystemName, bool Replace);
 
   // Removes the staged file now. Keeps errno.
   void Discard();

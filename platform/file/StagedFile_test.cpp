@@ -11,12 +11,16 @@
 #include <string>
 
 #include "platform/file/AtomicReplace.h"
+#include "platform/file/FaultInjection.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using kx::platform::ClearFileFaultsForTesting;
+using kx::platform::FileCall;
+using kx::platform::InjectFileFaultForTesting;
 using kx::platform::ReplaceFileAtomically;
 using kx::platform::StagedFile;
 
@@ -66,7 +70,10 @@ TEST_F(StagedFileTest, ReplaceKeepsTheModeAndNoReplaceLeavesTheOldFile) {
   StagedFile f(ToUtf16(P("doc.xml")));
   ASSERT_TRUE(f.Write("new"));
   errno = 0;
-  EXPECT_FALSE(f.Publish(ToUtf16(P("doc.xml")), false));
+  const StagedFile::PublishResult taken = f.Publish(ToUtf16(P("doc.xml")), false);
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(taken.Result, StagedFile::PublishResult::NameTaken);
+  EXPECT_EQ(taken.Error, EEXIST);
   EXPECT_EQ(errno, EEXIST);
   EXPECT_EQ(Read("doc.xml"), "old");
   // The staged file stays for another try: under another name, or replacing.
@@ -83,7 +90,10 @@ TEST_F(StagedFileTest, FailuresRemoveTheStagedFile) {
     StagedFile f(ToUtf16(P("doc.xml")));
     ASSERT_TRUE(f.Write("x"));
     errno = 0;
-    EXPECT_FALSE(f.Publish(ToUtf16(P("sub/doc.xml")), true));
+    const StagedFile::PublishResult refused = f.Publish(ToUtf16(P("sub/doc.xml")), true);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.Result, StagedFile::PublishResult::Failed);
+    EXPECT_EQ(refused.Error, EXDEV);
     EXPECT_EQ(errno, EXDEV);
     EXPECT_EQ(f.Fd(), -1);
     EXPECT_EQ(Listing(), "sub");
@@ -109,6 +119,50 @@ TEST_F(StagedFileTest, FailuresRemoveTheStagedFile) {
   StagedFile quiet(P("missing/doc.xml"), 0644);
   EXPECT_EQ(quiet.Fd(), -1);
   EXPECT_EQ(errno, ENOENT);
+}
+
+// The system refuses a write (a full disk, a quota), a sync, the close or
+// the rename: the failing step answers it, nothing appears under the final
+// name, an older file there stays as it was, and no staged file is left.
+TEST_F(StagedFileTest, ARefusedWriteSyncCloseOrRenameLeavesNothing) {
+  struct Case {
+    FileCall call;
+    int error;
+  };
+  const Case cases[] = {{FileCall::Write, ENOSPC}, {FileCall::Write, EDQUOT},
+                        {FileCall::Sync, EIO},     {FileCall::Close, EDQUOT},
+                        {FileCall::Rename, EIO}};
+  for (const Case& c : cases) {
+    for (const bool replace : {false, true}) {
+      const std::string what = std::to_string(static_cast<int>(c.call)) + " " + std::to_string(replace);
+      fs::remove_all(dir_);
+      fs::create_directories(dir_);
+      if (replace) Write("doc.xml", "old");
+      {
+        StagedFile f(ToUtf16(P("doc.xml")));
+        ASSERT_TRUE(f.Write("first"));
+        InjectFileFaultForTesting(c.call, 1, c.error);
+        errno = 0;
+        const bool written = f.Write("second");
+        if (c.call == FileCall::Write) {
+          EXPECT_FALSE(written) << what;
+          EXPECT_EQ(errno, c.error) << what;
+        } else {
+          ASSERT_TRUE(written) << what;
+          const StagedFile::PublishResult r = f.Publish(ToUtf16(P("doc.xml")), replace);
+          EXPECT_EQ(r.Result, StagedFile::PublishResult::Failed) << what;
+          EXPECT_EQ(r.Error, c.error) << what;
+          EXPECT_EQ(f.Fd(), -1) << what;
+          EXPECT_EQ(Listing(), replace ? "doc.xml" : "") << what;
+        }
+        ClearFileFaultsForTesting();
+      }
+      EXPECT_EQ(Listing(), replace ? "doc.xml" : "") << what;
+      if (replace) {
+        EXPECT_EQ(Read("doc.xml"), "old") << what;
+      }
+    }
+  }
 }
 
 // A file large enough to be synced in the background while it is written:

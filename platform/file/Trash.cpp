@@ -108,22 +108,6 @@ std::string TopTrash(const std::string& top) {
   return Ready(own) ? own : std::string();
 }
 
-std::string PercentEncoded(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const unsigned char c : path) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '_' || c == '.' || c == '~' || c == '/') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
-
 std::string DeletionDate() {
   uint16_t y, mo, d, h, mi, s, ms;
   DecodeDateTime(Now(), y, mo, d, h, mi, s, ms);
@@ -202,7 +186,7 @@ bool MoveToTrash(std::u16string_view Path) {
     original = entry.substr(top == "/" ? 1 : top.size() + 1);
   }
 
-  const std::string content = "[Trash Info]\nPath=" + PercentEncoded(original) +
+  const std::string content = "[Trash Info]\nPath=" + PercentEncodedPath(original) +
                               "\nDeletionDate=" + DeletionDate() + "\n";
   for (int n = 1; n <= kMaxNumberedNames; ++n) {
     const std::string target = Numbered(base, n);

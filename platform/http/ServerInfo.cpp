@@ -7,6 +7,7 @@
 #include "platform/file/FileReader.h"
 #include "platform/http/HttpErrors.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Trim.h"
 
 namespace kx::platform::http {
 
@@ -144,8 +145,7 @@ void TIdHTTPRequestInfo::SetRequestTarget(std::string_view Target) {
 
 void TIdHeaderList::Add(std::string_view Line) {
   if (UnfoldLines && !Line.empty() && (Line[0] == ' ' || Line[0] == '\t')) {
-    const size_t text = Line.find_first_not_of(" \t");
-    const std::string_view rest = text == std::string_view::npos ? std::string_view() : Line.substr(text);
+    const std::string_view rest = TrimSpacesAndTabsLeft(Line);
     if (!lines_.empty()) {
       lines_.back() += ' ';
       lines_.back() += rest;
@@ -181,12 +181,9 @@ std::string TIdHeaderList::Values(std::string_view Name) const {
   for (const std::string& line : lines_) {
     const size_t at = line.find(NameValueSeparator);
     if (at == std::string::npos || NameValueSeparator.empty()) continue;
-    std::string_view name(line.data(), at);
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+    const std::string_view name = TrimSpacesAndTabsRight(std::string_view(line.data(), at));
     if (!same(name)) continue;
-    std::string_view value = std::string_view(line).substr(at + NameValueSeparator.size());
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-    return std::string(value);
+    return std::string(TrimSpacesAndTabsLeft(std::string_view(line).substr(at + NameValueSeparator.size())));
   }
   return {};
 }

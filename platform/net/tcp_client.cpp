@@ -61,8 +61,8 @@ void TcpClient::Connect(const std::string& Host, int32_t Port, bool NumericHost,
     for (;;) {
       int wait = -1;
       if (TimeoutMs > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         wait = static_cast<int>(std::max<int64_t>(0, left.count()));
       }
       pollfd p{fd, POLLOUT, 0};
@@ -111,8 +111,10 @@ bool TcpClient::WaitForData(int32_t TimeoutMs) {
   if (fd_ < 0) return false;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    // Rounded up: poll waits whole milliseconds, and a wait cut short by a
+    // fraction would end before the deadline.
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd p{fd_, POLLIN, 0};
     const int ready = ::poll(&p, 1, static_cast<int>(std::max<int64_t>(0, left.count())));
     if (ready < 0 && errno == EINTR) continue;

@@ -144,8 +144,10 @@ std::string FolderOf(int32_t Number) {
 std::string WindowsDirectory() { return "/"; }
 
 std::string SpecialFolderPath(int32_t CSIDL) {
-  std::string path = FolderOf(CSIDL & ~0xFF00);
-  if (!path.empty() && (CSIDL & 0x8000) != 0 && !CreateFolders(path)) return "";
+  constexpr int32_t kFlags = 0xFF00;  // above the folder number
+  constexpr int32_t kCreate = 0x8000;
+  std::string path = FolderOf(CSIDL & ~kFlags);
+  if (!path.empty() && (CSIDL & kCreate) != 0 && !CreateFolders(path)) return "";
   return path;
 }
 

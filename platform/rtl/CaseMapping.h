@@ -21,8 +21,8 @@
 // The Ascii functions map the letters "a"-"z" and "A"-"Z" only. They serve
 // 8-bit text, whose UTF-8 sequences cannot be mapped byte by byte, and names
 // that a protocol or format defines in ASCII (HTTP header names, URL schemes,
-// encoding names). Sorting without regard to case is the collator's, not
-// these functions' (platform/rtl/Collation.h).
+// encoding names). Sorting, and the string lists' comparisons, are the
+// collator's (platform/rtl/Collation.h), not these functions'.
 #pragma once
 
 #include <string>

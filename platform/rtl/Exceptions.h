@@ -58,6 +58,10 @@ KX_DECLARE_EXCEPTION(EWriteError, EStreamError);
 // zlib streams that cannot be made or read (compressed strings).
 KX_DECLARE_EXCEPTION(EZCompressionError, Exception);
 KX_DECLARE_EXCEPTION(EZDecompressionError, Exception);
+// A resource that the module does not carry (platform/resources/).
+KX_DECLARE_EXCEPTION(EResNotFound, Exception);
+// The clipboard cannot be written (no desktop, or the desktop refused).
+KX_DECLARE_EXCEPTION(EClipboardException, Exception);
 
 // A failing operating-system call; ErrorCode is the errno value.
 class EOSError : public Exception {
@@ -65,6 +69,18 @@ class EOSError : public Exception {
   EOSError(UnicodeString message, int32_t errorCode)
       : Exception(std::move(message)), ErrorCode(errorCode) {}
   UnicodeString ClassName() const override { return u"EOSError"; }
+
+  int32_t ErrorCode;
+};
+
+// A file that a text-file reader cannot open or read; ErrorCode is the errno
+// value. The message is "I/O error " + the number + ": " + the system's text.
+class EInOutError : public Exception {
+ public:
+  EInOutError(UnicodeString message, int32_t errorCode)
+      : Exception(std::move(message)), ErrorCode(errorCode) {}
+  explicit EInOutError(int32_t errorCode);
+  UnicodeString ClassName() const override { return u"EInOutError"; }
 
   int32_t ErrorCode;
 };

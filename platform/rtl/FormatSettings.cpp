@@ -19,6 +19,7 @@
 #include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Trim.h"
 
 namespace {
 
@@ -222,9 +223,7 @@ std::u16string CurrencyTokens(const UnicodeString& sub) {
     else if (c == u'-' || c == u'(' || c == u')') add(c);
     else if (IsBlankish(c)) add(u' ');
   }
-  while (!t.empty() && t.front() == u' ') t.erase(0, 1);
-  while (!t.empty() && t.back() == u' ') t.pop_back();
-  return t;
+  return std::u16string(TrimBlanks(t));  // the only unit below U+0021 here is " "
 }
 
 void SetCurrencyFormats(const UnicodeString& pattern, TFormatSettings& fs) {

@@ -133,7 +133,7 @@ void ReadOnlyMemoryStream::SetSize(int64_t) { throw EStreamError("the stream is 
 
 FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode, bool RegularFileOnly)
     : fileName_(FileName) {
-  const bool create = (Mode & 0xFF00) == fmCreate;
+  const bool create = (Mode & fmCreate) == fmCreate;
   const uint16_t access = create ? fmOpenReadWrite : (Mode & 0x0003);
   const uint16_t share = Mode & 0x00F0;
   auto fail = [&](const std::string& reason) {
@@ -142,7 +142,9 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode, bool Regula
     if (create) throw EFCreateError(message);
     throw EFOpenError(message);
   };
-  if (access > fmOpenReadWrite || share > fmShareDenyNone) {
+  const uint16_t extra = create ? 0 : (Mode & 0xFF00);
+  if (access > fmOpenReadWrite || share > fmShareDenyNone ||
+      (extra & ~(fmAppend | fmOpenCreate)) != 0 || ((extra & fmAppend) && access == fmOpenRead)) {
     kx::platform::SetLastOSError(EINVAL);
     fail("Invalid file mode");
   }
@@ -150,7 +152,8 @@ FileStream::FileStream(const UnicodeString& FileName, uint16_t Mode, bool Regula
   if (!kx::platform::ToSystemPath(FileName, name)) fail(FailureText(ENOENT));
 
   int flags = O_CLOEXEC | (access == fmOpenRead ? O_RDONLY : (access == fmOpenWrite ? O_WRONLY : O_RDWR));
-  if (create) flags |= O_CREAT;  // emptied below, once the lock is ours
+  if (create || (extra & fmOpenCreate)) flags |= O_CREAT;  // fmCreate empties below, once the lock is ours
+  if (extra & fmAppend) flags |= O_APPEND;
   // Opened without waiting, checked, then switched back to blocking.
   if (RegularFileOnly) flags |= O_NONBLOCK | O_NOCTTY;
   fd_ = kx::platform::OpenRetrying(name.c_str(), flags, 0666);

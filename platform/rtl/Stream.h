@@ -89,8 +89,8 @@ class ReadOnlyMemoryStream : public Stream {
   int64_t position_ = 0;
 };
 
-// Open modes: one access mode, or'ed with one share mode; or fmCreate alone
-// (or with a share mode).
+// Open modes: one access mode, or'ed with one share mode and optionally
+// fmAppend and fmOpenCreate; or fmCreate alone (or with a share mode).
 enum : uint16_t {
   fmOpenRead = 0x0000,
   fmOpenWrite = 0x0001,
@@ -100,6 +100,12 @@ enum : uint16_t {
   fmShareDenyWrite = 0x0020,
   fmShareDenyRead = 0x0030,
   fmShareDenyNone = 0x0040,
+  // Or'ed with a write access mode: every write goes to the end of the
+  // file as it is then, in one step, also when others write to it.
+  fmAppend = 0x0100,
+  // Or'ed with an access mode: a missing file is created (empty); an
+  // existing one is opened as it is, never emptied.
+  fmOpenCreate = 0x0200,
   fmCreate = 0xFF00,
 };
 

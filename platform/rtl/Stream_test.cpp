@@ -147,6 +147,27 @@ TEST(FileStream, ShareModesAreLocks) {
   std::filesystem::remove(path);
 }
 
+TEST(FileStream, AppendWritesAtTheEndAndOpenCreateNeverEmpties) {
+  const std::string path = TempPath("append.txt");
+  const UnicodeString name = ToUtf16(path);
+  std::filesystem::remove(path);
+  EXPECT_THROW((FileStream{name, fmOpenWrite | fmAppend}), EFOpenError);  // no file, no create
+  {
+    FileStream first(name, fmOpenWrite | fmAppend | fmOpenCreate | fmShareDenyNone);
+    FileStream second(name, fmOpenWrite | fmAppend | fmShareDenyNone);
+    first.WriteBuffer("a\n", 2);
+    second.WriteBuffer("b\n", 2);  // lands after "a", not over it
+    first.SetPosition(0);
+    first.WriteBuffer("c\n", 2);  // a seek does not move an appending write
+  }
+  {
+    FileStream again(name, fmOpenReadWrite | fmOpenCreate);
+    EXPECT_EQ(ReadAll(again), "a\nb\nc\n");
+  }
+  EXPECT_THROW((FileStream{name, fmOpenRead | fmAppend}), EFOpenError);  // nothing to append with
+  std::filesystem::remove(path);
+}
+
 TEST(Stream, CopyFrom) {
   MemoryStream source;
   std::string data(600000, '\0');

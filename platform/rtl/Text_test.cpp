@@ -73,7 +73,9 @@ TEST(Codec, LoneSurrogatesBecomeQuestionMarks) {
   for (const auto& c : cases) {
     std::string exact;
     EXPECT_EQ(ToUtf8Exact(c.text, exact), c.exact) << c.lossless;
-    if (c.exact) EXPECT_EQ(exact, c.lossless);
+    if (c.exact) {
+      EXPECT_EQ(exact, c.lossless);
+    }
     EXPECT_EQ(ToUtf8(c.text), c.lossless) << c.lossless;
     EXPECT_EQ(ToUtf8Strict(c.text), c.strict) << c.strict;
     EXPECT_TRUE(IsValidUtf8(ToUtf8Strict(c.text)));

@@ -16,6 +16,10 @@
 //   U+2029, U+202F, U+3000), for the names whose rules trim every white
 //   space, not only blanks (configuration paths, document field names).
 //     TrimWhiteSpace(u"\u3000a\u00A0") == u"a"
+//
+// The Left and Right forms trim one end only, for rules that name one end (a
+// header's name before its separator, its value after it, the end of a line).
+//   TrimSpacesAndTabsLeft(" a ") == "a ";  TrimBlanksRight(" a\r\n") == " a"
 #pragma once
 
 #include <string_view>
@@ -23,12 +27,26 @@
 namespace kx::platform::detail {
 
 template <class Char, class Pred>
-std::basic_string_view<Char> TrimIf(std::basic_string_view<Char> Text, Pred trimmed) {
-  size_t begin = 0, end = Text.size();
-  while (begin < end && trimmed(Text[begin])) ++begin;
-  while (end > begin && trimmed(Text[end - 1])) --end;
-  return Text.substr(begin, end - begin);
+std::basic_string_view<Char> TrimLeftIf(std::basic_string_view<Char> Text, Pred trimmed) {
+  size_t begin = 0;
+  while (begin < Text.size() && trimmed(Text[begin])) ++begin;
+  return Text.substr(begin);
 }
+
+template <class Char, class Pred>
+std::basic_string_view<Char> TrimRightIf(std::basic_string_view<Char> Text, Pred trimmed) {
+  size_t end = Text.size();
+  while (end > 0 && trimmed(Text[end - 1])) --end;
+  return Text.substr(0, end);
+}
+
+template <class Char, class Pred>
+std::basic_string_view<Char> TrimIf(std::basic_string_view<Char> Text, Pred trimmed) {
+  return TrimRightIf(TrimLeftIf(Text, trimmed), trimmed);
+}
+
+constexpr bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+constexpr bool IsSpaceOrTabByte(char c) { return c == ' ' || c == '\t'; }
 
 constexpr bool IsWhiteSpaceUnit(char16_t c) {
   return c <= 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x00A0 || c == 0x1680 ||
@@ -43,8 +61,11 @@ inline std::u16string_view TrimBlanks(std::u16string_view Text) {
 }
 
 inline std::string_view TrimBlanks(std::string_view Text) {
-  return kx::platform::detail::TrimIf(
-      Text, [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
+  return kx::platform::detail::TrimIf(Text, kx::platform::detail::IsBlankByte);
+}
+
+inline std::string_view TrimBlanksRight(std::string_view Text) {
+  return kx::platform::detail::TrimRightIf(Text, kx::platform::detail::IsBlankByte);
 }
 
 inline std::u16string_view TrimSpacesAndTabs(std::u16string_view Text) {
@@ -52,7 +73,15 @@ inline std::u16string_view TrimSpacesAndTabs(std::u16string_view Text) {
 }
 
 inline std::string_view TrimSpacesAndTabs(std::string_view Text) {
-  return kx::platform::detail::TrimIf(Text, [](char c) { return c == ' ' || c == '\t'; });
+  return kx::platform::detail::TrimIf(Text, kx::platform::detail::IsSpaceOrTabByte);
+}
+
+inline std::string_view TrimSpacesAndTabsLeft(std::string_view Text) {
+  return kx::platform::detail::TrimLeftIf(Text, kx::platform::detail::IsSpaceOrTabByte);
+}
+
+inline std::string_view TrimSpacesAndTabsRight(std::string_view Text) {
+  return kx::platform::detail::TrimRightIf(Text, kx::platform::detail::IsSpaceOrTabByte);
 }
 
 inline std::u16string_view TrimWhiteSpace(std::u16string_view Text) {

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/CaseMapping.h"
 #include "platform/rtl/NumberText.h"
+#include "platform/rtl/Trim.h"
 
 namespace kx::platform::xml_detail {
 namespace {
@@ -87,8 +88,7 @@ UnicodeString ParseErrorText(std::string_view Detail, int Line, int Column) {
     text += u")";
   }
   // libxml2's own words, first line only (some add the offending bytes).
-  Detail = Detail.substr(0, Detail.find('\n'));
-  while (!Detail.empty() && static_cast<unsigned char>(Detail.back()) <= 0x20) Detail.remove_suffix(1);
+  Detail = TrimBlanksRight(Detail.substr(0, Detail.find('\n')));
   if (!Detail.empty()) text += u": " + ToUtf16(Detail);
   return text;
 }

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 
+#include "platform/file/StagedFile.h"
 #include "platform/rtl/NumberText.h"
 #include "platform/rtl/Stream.h"
 
@@ -130,26 +133,36 @@ std::string XmlValueUtf8(std::u16string_view Text) {
   return ToUtf8Strict(Text);
 }
 
-// ---- StreamXmlSink -----------------------------------------------------------
+// ---- FileXmlSink -------------------------------------------------------------
 
-namespace {
-constexpr size_t kSinkBuffer = 64 * 1024;
+FileXmlSink::FileXmlSink(Stream& Target) : stream_(&Target), capacity_(64 * 1024) {
+  buffer_.reserve(capacity_);
 }
 
-StreamXmlSink::StreamXmlSink(Stream& Target) : target_(Target) { buffer_.reserve(kSinkBuffer); }
+FileXmlSink::FileXmlSink(StagedFile& Target) : staged_(&Target), capacity_(1024 * 1024) {
+  buffer_.reserve(capacity_);
+}
 
-void StreamXmlSink::Write(std::string_view Bytes) {
-  if (buffer_.size() + Bytes.size() > kSinkBuffer) Flush();
-  if (Bytes.size() >= kSinkBuffer)
-    target_.WriteBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
+void FileXmlSink::Write(std::string_view Bytes) {
+  if (buffer_.size() + Bytes.size() > capacity_) Flush();
+  if (Bytes.size() >= capacity_)
+    Put(Bytes);
   else
     buffer_.append(Bytes);
 }
 
-void StreamXmlSink::Flush() {
+void FileXmlSink::Flush() {
   if (buffer_.empty()) return;
-  target_.WriteBuffer(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+  Put(buffer_);
   buffer_.clear();
+}
+
+void FileXmlSink::Put(std::string_view Bytes) {
+  if (stream_ != nullptr) {
+    stream_->WriteBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
+  } else if (!staged_->Write(Bytes)) {
+    throw EWriteError(u"stream write exception - " + ToUtf16(std::string_view(std::strerror(errno))));
+  }
 }
 
 // ---- XmlWriter ------------------------------------------------------------------
@@ -236,6 +249,12 @@ void XmlWriter::Text(std::string_view Chunk) {
 void XmlWriter::CData(std::string_view Chunk) {
   BeginContent(Open::CData);
   WriteChecked(Chunk, Escape::CData, true);
+}
+
+void XmlWriter::CDataBase64(std::string_view Chunk) {
+  BeginContent(Open::CData);
+  Emit(Chunk);
+  brackets_ = 0;
 }
 
 template <class F>

@@ -58,6 +58,8 @@ KX_DECLARE_EXCEPTION(EXMLDocError, Exception);
 
 namespace kx::platform {
 
+class StagedFile;
+
 // The line break between the XML declaration and the root, in every XML text
 // the system writes.
 inline constexpr std::string_view kXmlLineBreak = "\r\n";
@@ -93,17 +95,27 @@ class StringXmlSink final : public XmlSink {
   std::string& target_;
 };
 
-// Writes to a stream (a FileStream for a file) through a buffer of 64 KiB.
+// Writes to a file through a buffer: to a stream (a FileStream), or to a
+// staged file, which then syncs a large document while it is written. Small
+// writes are gathered up to the buffer's size (64 KiB for a stream, 1 MiB for
+// a staged file); a write of that size or more passes straight through.
 // Bytes not yet flushed are dropped when the sink goes away without Flush.
-// Stream errors (EWriteError) pass to the writer's caller.
-class StreamXmlSink final : public XmlSink {
+// A refused write raises EWriteError to the writer's caller: the stream's
+// own, or "stream write exception - " and the system's reason for a staged
+// file.
+class FileXmlSink final : public XmlSink {
  public:
-  explicit StreamXmlSink(Stream& Target);
+  explicit FileXmlSink(Stream& Target);
+  explicit FileXmlSink(StagedFile& Target);
   void Write(std::string_view Bytes) override;
   void Flush() override;
 
  private:
-  Stream& target_;
+  void Put(std::string_view Bytes);
+
+  Stream* stream_ = nullptr;
+  StagedFile* staged_ = nullptr;
+  size_t capacity_;
   std::string buffer_;
 };
 
@@ -127,6 +139,10 @@ class XmlWriter {
   // section (an empty first chunk still writes an empty section).
   void CData(std::string_view Chunk);
   void CData(std::u16string_view Chunk);
+  // Base64 text as CDATA content, like CData, written as it is: the
+  // alphabet ("A"-"Z", "a"-"z", "0"-"9", "+", "/", "="), CR and LF need no
+  // check and no escape. For an encoder's output, which may be large.
+  void CDataBase64(std::string_view Chunk);
   // A comment ("--" inside or "-" at the end raise) and a processing
   // instruction (target a name other than "xml" in any case, no "?>" in
   // Data), inside the open element or before or after the root.

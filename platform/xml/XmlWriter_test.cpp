@@ -12,7 +12,7 @@
 
 namespace {
 
-using kx::platform::StreamXmlSink;
+using kx::platform::FileXmlSink;
 using kx::platform::StringXmlSink;
 using kx::platform::XmlDocument;
 using kx::platform::XmlLintComplaint;
@@ -116,6 +116,24 @@ TEST(XmlWriter, SplitsCDataAtEveryEndMarker) {
     EXPECT_EQ(XmlLintComplaint(out), "") << content;
     EXPECT_EQ(XmlDocument::Load(out).DocumentElement().Text(), ToUtf16(content)) << content;
   }
+}
+
+// Base64 text joins the CDATA section around it as it is, and what stands
+// between two CDATA chunks breaks their "]]" and ">".
+TEST(XmlWriter, Base64JoinsTheCDataSection) {
+  const std::string out = Write([](XmlWriter& w) {
+    w.StartElement("r");
+    w.StartElement("a");
+    w.CData("x]]");
+    w.CDataBase64("QUJD\r\nRA==");
+    w.CData(">");
+    w.EndElement();
+    w.StartElement("b");
+    w.CDataBase64("");
+    w.EndElement();
+    w.EndElement();
+  });
+  EXPECT_EQ(out, kHead + "<r><a><![CDATA[x]]QUJD\r\nRA==>]]></a><b><![CDATA[]]></b></r>");
 }
 
 TEST(XmlWriter, JoinsUtf8SequencesCutByChunks) {
@@ -222,7 +240,7 @@ TEST(XmlWriter, StreamSinkWritesTheSameBytes) {
   body(a);
 
   MemoryStream stream;
-  StreamXmlSink streamSink(stream);
+  FileXmlSink streamSink(stream);
   XmlWriter b(streamSink);
   body(b);
   ASSERT_EQ(stream.Size(), static_cast<int64_t>(expected.size()));

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -203,6 +204,19 @@ std::string BackgroundProgram::WaitForOutput(std::string_view Text, int TimeoutM
     if (!ReadOutput(output_, seen_, 50)) break;
   }
   return seen_;
+}
+
+uint32_t PidOfHandle(uintptr_t Handle) {
+  std::ifstream info("/proc/self/fdinfo/" + std::to_string(Handle));
+  std::string line;
+  while (std::getline(info, line))
+    if (line.rfind("Pid:", 0) == 0) return static_cast<uint32_t>(std::stoul(line.substr(4)));
+  return 0;
+}
+
+bool HandleEnds(uintptr_t Handle, int TimeoutMs) {
+  struct pollfd watch = {static_cast<int>(Handle), POLLIN, 0};
+  return ::poll(&watch, 1, TimeoutMs) == 1;
 }
 
 }  // namespace kx::testing

@@ -10,6 +10,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,5 +76,10 @@ class BackgroundProgram {
   int output_ = -1;
   std::string seen_;
 };
+
+// The process id behind a process handle (a pidfd); 0 when it has none.
+uint32_t PidOfHandle(uintptr_t Handle);
+// Whether the process of a handle ends within TimeoutMs.
+bool HandleEnds(uintptr_t Handle, int TimeoutMs = kChildTimeoutMs);
 
 }  // namespace kx::testing

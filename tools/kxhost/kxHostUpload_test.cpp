@@ -208,7 +208,9 @@ void HostUpload::CheckFailure(const FailureRow& Row) {
       }
     }
     if (kind == FakeFault::Delay) {
-      EXPECT_LT(elapsed, std::chrono::seconds(8));
+      // A client that gives up in time makes both runs in a few seconds; the
+      // bound catches one that hangs, with room for a loaded machine.
+      EXPECT_LT(elapsed, std::chrono::seconds(60));
     }
     if (kind == FakeFault::ResetMidBody && !onDocument) {
       EXPECT_LT(requests[0].BodySize, content_["a1.pdf"].size());

@@ -16,6 +16,8 @@
 # - The headers of the third-party libraries are included under platform/
 #   only: our layers stand in front of them. Tests (*_test.cpp) may include
 #   them as peers and oracles; cpp-httplib and nlohmann-json serve tests only.
+#   config/'s visual modules (their file-name prefixes in CONFIG_VISUAL_MODULES,
+#   a comma-separated list from config/CMakeLists.txt) may include Qt.
 #
 # Files outside the layered folders (tools/, tests/, bench/, fuzz/) are not
 # read: they may include what they need.
@@ -44,6 +46,9 @@ set(_tests_only_pattern "^(httplib\\.h|nlohmann/)")
 #   moves behind platform/regex/.
 set(_third_party_allowed "text/kxStrings_RegEx.cpp:pcre2.h")
 
+string(REPLACE "," ";" _visual_modules "${CONFIG_VISUAL_MODULES}")
+set(_qt_pattern "^(Qt[A-Za-z]*/|Q[A-Z][A-Za-z]*$)")
+
 set(_faults "")
 set(_files_read 0)
 foreach(_folder ${_layered})
@@ -58,6 +63,12 @@ foreach(_folder ${_layered})
   foreach(_file ${_files})
     math(EXPR _files_read "${_files_read} + 1")
     set(_is_test FALSE)
+    set(_visual FALSE)
+    foreach(_m ${_visual_modules})
+      if(_file MATCHES "^config/${_m}[^/]*$")
+        set(_visual TRUE)
+      endif()
+    endforeach()
     if(_file MATCHES "_test\\.(cpp|cc)$")
       set(_is_test TRUE)
     endif()
@@ -95,7 +106,8 @@ foreach(_folder ${_layered})
             string(APPEND _faults "${_file}: <${_path}> serves tests only\n")
           endif()
         elseif(NOT _folder STREQUAL "platform" AND NOT _is_test
-               AND NOT "${_file}:${_path}" IN_LIST _third_party_allowed)
+               AND NOT "${_file}:${_path}" IN_LIST _third_party_allowed
+               AND NOT (_visual AND _path MATCHES "${_qt_pattern}"))
           string(APPEND _faults
             "${_file}: <${_path}> is a third-party header; call it through platform/\n")
         endif()

@@ -19,9 +19,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "config/kxConfigAccessImpl.h"
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
 #ifdef KX_WITH_GUI
+#include "config/ConfigUnit_SettingsForm.h"
+#include "export/kxSettingsForm.h"
 #include "platform/desktop_qt/QtDesktop.h"
 #include "platform/ui/GuiHost.h"
 #endif
@@ -57,10 +60,17 @@ void RunStaticDestructors() {
 }
 
 #ifdef KX_WITH_GUI
-// The "GUI host" slot: the desktop's Qt form. Nothing starts here; the GUI
-// thread starts on the first call that shows something.
-void InitializeGuiHost() { kx::platform::InstallQtDesktop(); }
-void FinalizeGuiHost() { kx::platform::UninstallQtDesktop(); }
+// The "GUI host" slot: the desktop's Qt form and the settings dialog of
+// command 800. Nothing starts here; the GUI thread starts on the first call
+// that shows something, and its finalisation ends that thread.
+void InitializeGuiHost() {
+  kx::platform::InstallQtDesktop();
+  kx::plugin::SetSettingsFormFactory(&CreateCfgSettingsForm);
+}
+void FinalizeGuiHost() {
+  kx::plugin::SetSettingsFormFactory(nullptr);
+  kx::platform::UninstallQtDesktop();
+}
 #endif
 
 __attribute__((constructor)) void LoadLibrary() {
@@ -74,6 +84,8 @@ __attribute__((constructor)) void LoadLibrary() {
   // The test-only copy of the plug-in: its math self test fails.
   TkxMath::detail::SetSelftestOverrideForTesting([] { return false; });
 #endif
+  kx::plugin::FillModuleSlot(kx::plugin::kConfigStoreRegistrationSlot, &RegisterConfigAccess,
+                             &UnregisterConfigAccess);
   kx::plugin::InitializeModules(kx::plugin::ModuleList());
 }
 

@@ -65,9 +65,14 @@ constexpr ModuleEntry kModules[] = {
     // make the resolver load libraries under the loader's lock.
     {"name lookup", &kx::platform::net::OpenNameLookup, &kx::platform::net::CloseNameLookup},
     // A slot (FillModuleSlot): the plug-in installs the desktop's Qt form
-    // there, without a Qt call or a thread; its finalisation ends the GUI
-    // thread the library may have started since.
+    // and the settings dialog's factory there, without a Qt call or a
+    // thread; its finalisation ends the GUI thread the library may have
+    // started since.
     {"GUI host", &InitializeSlot<kGuiHostSlot>, &FinalizeSlot<kGuiHostSlot>},
+    // A slot: the plug-in lets the environment's readers reach its
+    // configuration store.
+    {"configuration-store registration", &InitializeSlot<kConfigStoreRegistrationSlot>,
+     &FinalizeSlot<kConfigStoreRegistrationSlot>},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},

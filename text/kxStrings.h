@@ -12,3 +12,5 @@
 #include "text/kxStrings_Lists.h"
 #include "text/kxStrings_Mining.h"
 #include "text/kxStrings_Dates.h"
+#include "text/kxStrings_Stem.h"
+#include "text/kxStrings_OCR.h"

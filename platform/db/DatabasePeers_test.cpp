@@ -9,6 +9,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Odbc.h"
+#include "tests/support/DatabaseClient.h"
 #include "tests/support/DatabaseServers.h"
 #include "tests/support/Process.h"
 
@@ -48,26 +49,9 @@ class DatabasePeersTest : public ::testing::TestWithParam<Peer> {
 
   // Runs Sql with the engine's client; its output, rows as "a|b" lines.
   std::string Client(const std::string& Sql) {
-    std::vector<std::string> argv;
-    const std::string name = GetParam().Name;
-    if (name == "SQLite") {
-      argv = {"sqlite3", "-batch", file_, Sql};
-    } else if (name == "PostgreSQL") {
-      argv = {"env", "PGPASSWORD=" + DatabaseServer("KX_DB_PASSWORD"), "psql", "-X", "-At", "-q",
-              "-h", "127.0.0.1", "-p", DatabaseServer("KX_PG_PORT"), "-U",
-              DatabaseServer("KX_DB_USER"), "-d", DatabaseServer("KX_DB_DATABASE"), "-c", Sql};
-    } else {
-      argv = {"mariadb", "--no-defaults", "-N", "-B", "-h", "127.0.0.1", "-P",
-              DatabaseServer("KX_MY_PORT"), "-u", DatabaseServer("KX_DB_USER"),
-              "-p" + DatabaseServer("KX_DB_PASSWORD"), "--default-character-set=utf8mb4",
-              DatabaseServer("KX_DB_DATABASE"), "-e", Sql};
-    }
-    const auto r = RunBounded(argv, 30000);
+    const auto r = kx::testing::RunDatabaseClient(GetParam().Name, file_, Sql);
     EXPECT_EQ(r.ExitCode, 0) << r.Output;
-    std::string out = r.Output;
-    for (char& ch : out)
-      if (ch == '\t') ch = '|';
-    return out;
+    return r.Output;
   }
 
   std::string file_, table_;

@@ -51,6 +51,14 @@ UnicodeString ExtractFileExt(std::u16string_view Path) {
   return dot == std::u16string_view::npos ? UnicodeString() : UnicodeString(name.substr(dot));
 }
 
+UnicodeString ChangeFileExt(std::u16string_view Path, std::u16string_view Ext) {
+  const size_t start = FileNameStart(Path);
+  const size_t dot = Path.substr(start).rfind(u'.');
+  UnicodeString result(dot == std::u16string_view::npos ? Path : Path.substr(0, start + dot));
+  result += Ext;
+  return result;
+}
+
 bool ToSystemPath(std::u16string_view Path, std::string& SystemName) {
   if (Path.empty() || IsDriveOrNetworkPath(Path)) {
     SetLastOSError(ENOENT);

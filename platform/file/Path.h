@@ -42,6 +42,10 @@ UnicodeString ExtractFileName(std::u16string_view Path);
 // From the last "." of the file name to the end, dot included; empty when the
 // file name holds no ".". A dot in a folder name is no extension.
 UnicodeString ExtractFileExt(std::u16string_view Path);
+// Path with its extension (as ExtractFileExt finds it) replaced by Ext, or
+// Ext appended when the file name holds no ".".
+//   ChangeFileExt(u"c:\\out.d\\doc", u".xml") == u"c:\\out.d\\doc.xml"
+UnicodeString ChangeFileExt(std::u16string_view Path, std::u16string_view Ext);
 
 // The name for a system call: UTF-8 by the codec of Text.h, every "\" turned
 // into "/". False (with the last OS error ENOENT) for an empty path, for

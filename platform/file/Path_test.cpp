@@ -32,6 +32,18 @@ TEST(Path, TakingApart) {
   }
 }
 
+TEST(Path, ChangeFileExt) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"c:\\out\\doc_%docid.txt", u"c:\\out\\doc_%docid.xml"},
+      {u"c:\\out\\doc", u"c:\\out\\doc.xml"},
+      {u"c:\\out.d\\doc", u"c:\\out.d\\doc.xml"},  // a dot in a folder is no extension
+      {u"/out.d/a.b.c", u"/out.d/a.b.xml"},                 // the last dot only
+      {u"/out/doc.", u"/out/doc.xml"},
+      {u"", u".xml"},
+  };
+  for (const auto& [path, want] : cases) EXPECT_EQ(ChangeFileExt(path, u".xml"), want) << ToUtf8(path);
+}
+
 TEST(Path, StyleAndSystemNames) {
   EXPECT_EQ(PathDelimiterFor(u"C:\\out"), u'\\');
   EXPECT_EQ(PathDelimiterFor(u"/out\\x"), u'/');

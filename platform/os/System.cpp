@@ -5,6 +5,7 @@
 #include <link.h>
 #include <pwd.h>
 #include <sys/random.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -115,6 +116,15 @@ uint64_t MillisecondsSinceBoot() {
   timespec ts{};
   if (::clock_gettime(CLOCK_BOOTTIME, &ts) != 0) return 0;
   return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1'000'000u;
+}
+
+void LowerCurrentThreadPriority() {
+  // On Linux the nice value is per thread when addressed by the thread id.
+  const auto tid = static_cast<id_t>(::gettid());
+  errno = 0;
+  const int current = ::getpriority(PRIO_PROCESS, tid);
+  if (current == -1 && errno != 0) return;
+  ::setpriority(PRIO_PROCESS, tid, current + 1);
 }
 
 }  // namespace kx::platform

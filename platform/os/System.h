@@ -49,4 +49,9 @@ const std::string& ModuleFileName();
 // Milliseconds since boot, time spent suspended included (CLOCK_BOOTTIME).
 uint64_t MillisecondsSinceBoot();
 
+// Runs the calling thread one step below normal priority (nice + 1), for
+// background checks that must not compete with the host's work. Where the
+// system refuses, the thread keeps its priority.
+void LowerCurrentThreadPriority();
+
 }  // namespace kx::platform

@@ -1,6 +1,7 @@
 #include "platform/ui/GuiHost.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -72,6 +73,22 @@ bool DisplayUsable(UnicodeString& Reason) {
   return false;
 }
 
+void StopOwnGuiThreadAtExit(void*);
+
+// A process that exits with our GUI thread running destroys Qt's statics in
+// its exit handlers, the last registered first, and the application must
+// not be destroyed after them. So a stop for exit is registered when the
+// application exists and again after each job (Qt makes statics as it goes),
+// with the C library's own registration (the plug-in keeps the
+// registrations of its own code until it unloads, after every exit handler).
+// The stop ends the event loop and parks the thread for the rest of the
+// process, its application left as it is.
+void StopAtExit() {
+  using Register = int (*)(void (*)(void*), void*, void*);
+  static const auto real = reinterpret_cast<Register>(::dlsym(RTLD_DEFAULT, "__cxa_atexit"));
+  if (real != nullptr) real(&StopOwnGuiThreadAtExit, nullptr, nullptr);
+}
+
 // The library's own GUI thread.
 class OwnGuiThread {
  public:
@@ -115,21 +132,45 @@ class OwnGuiThread {
     }
   }
 
+  // The process exits: the event loop ends and the thread parks (see
+  // StopAtExit); bounded as Stop.
+  void StopForExit() {
+    std::unique_lock lock(mutex_);
+    if (state_ != State::Running) return;
+    exiting_ = true;
+    state_ = State::Stopping;
+    if (QCoreApplication* app = QCoreApplication::instance())
+      QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+    changed_.wait_for(lock, milliseconds(kStopTimeoutMs), [this] { return state_ == State::Parked; });
+    lock.unlock();
+    thread_.detach();
+  }
+
+  bool Owns(const QCoreApplication* App) const { return App != nullptr && App == app_.load(); }
+
   ~OwnGuiThread() { Stop(); }
 
  private:
-  enum class State { Stopped, Starting, Running, Stopping };
+  enum class State { Stopped, Starting, Running, Stopping, Parked };
 
   void Run() {
     static int argc = 1;
     static char name[] = "kxexport";
     static char* argv[] = {name, nullptr};
     try {
-      QApplication app(argc, argv);
+      auto app = std::make_unique<QApplication>(argc, argv);
       QApplication::setQuitOnLastWindowClosed(false);
       if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
+      app_ = app.get();
+      StopAtExit();
       Set(State::Running);
-      app.exec();
+      app->exec();
+      if (exiting_) {
+        Set(State::Parked);
+        app.release();  // Qt's statics are going: nothing of Qt may run again
+        for (;;) ::pause();
+      }
+      app_ = nullptr;
     } catch (...) {
     }
     Set(State::Stopped);
@@ -146,6 +187,8 @@ class OwnGuiThread {
   std::mutex mutex_;
   std::condition_variable changed_;
   State state_ = State::Stopped;
+  std::atomic<bool> exiting_{false};
+  std::atomic<QCoreApplication*> app_{nullptr};
   std::thread thread_;
 };
 
@@ -153,6 +196,8 @@ OwnGuiThread& Own() {
   static OwnGuiThread thread;
   return thread;
 }
+
+void StopOwnGuiThreadAtExit(void*) { Own().StopForExit(); }
 
 // A job posted to another thread's event loop. The caller waits until the
 // job has run; a job withdrawn before it started never touches the caller's
@@ -241,6 +286,7 @@ void RunOnGuiThread(const std::function<void()>& Job) {
     return;
   }
   RunPosted(app, Job);
+  if (Own().Owns(app)) StopAtExit();
 }
 
 void StopGuiThread() { Own().Stop(); }

@@ -24,6 +24,10 @@
 // A job's exception is caught on the GUI thread and raised again on the
 // caller's; no exception crosses Qt's event loop.
 //
+// A process that exits while the library's own GUI thread runs: the thread's
+// event loop ends before Qt's statics are destroyed, and the thread waits,
+// its application left as it is, until the process is gone.
+//
 // Once a job has gone to a Qt application (the host's or the library's
 // own), the library pins itself in memory: unloading it would leave Qt with
 // pointers into unloaded code (posted events, Qt's plug-ins loaded from the

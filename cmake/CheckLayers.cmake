@@ -9,15 +9,18 @@
 #   above. export/ and config/ are one layer, but the export library links
 #   no config/: only the plug-in's own entry (export/kxExportLibrary.cpp)
 #   includes config/.
-# - Every quoted include is rooted at the repository ("platform/rtl/Text.h").
+# - Every quoted include is rooted at the repository ("platform/rtl/Text.h"),
+#   but for the code Qt generates for a test's own object class
+#   ("kxStyler_test.moc").
 # - tools/, bench/ and fuzz/ sit above every layer: they may use all the
 #   toolkits, and nothing in the layers includes them. tests/ (shared test
 #   support) is included by tests (*_test.cpp) only.
 # - The headers of the third-party libraries are included under platform/
 #   only: our layers stand in front of them. Tests (*_test.cpp) may include
 #   them as peers and oracles; cpp-httplib and nlohmann-json serve tests only.
-#   config/'s visual modules (their file-name prefixes in CONFIG_VISUAL_MODULES,
-#   a comma-separated list from config/CMakeLists.txt) may include Qt.
+#   config/'s visual modules (CONFIG_VISUAL_MODULES, a comma-separated list of
+#   regular expressions for their files' base names, from
+#   config/CMakeLists.txt) may include Qt.
 #
 # Files outside the layered folders (tools/, tests/, bench/, fuzz/) are not
 # read: they may include what they need.
@@ -65,7 +68,7 @@ foreach(_folder ${_layered})
     set(_is_test FALSE)
     set(_visual FALSE)
     foreach(_m ${_visual_modules})
-      if(_file MATCHES "^config/${_m}[^/]*$")
+      if(_file MATCHES "^config/(${_m})\\.[a-z]+$")
         set(_visual TRUE)
       endif()
     endforeach()
@@ -76,6 +79,9 @@ foreach(_folder ${_layered})
     foreach(_line ${_lines})
       if(_line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\"")
         set(_path "${CMAKE_MATCH_1}")
+        if(_is_test AND _path MATCHES "^[A-Za-z_]+\\.moc$")
+          continue()  # Qt's generated code for a test's own object class
+        endif()
         if(NOT _path MATCHES "^([A-Za-z_]+)/")
           string(APPEND _faults "${_file}: \"${_path}\" is not rooted at the repository\n")
           continue()

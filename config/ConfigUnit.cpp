@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,7 +18,11 @@
 #include <string>
 #include <utility>
 
+#include "config/QRTAboutPanel.h"
+#include "config/QRTInfoPanel.h"
 #include "config/kxConfigManager.h"
+#include "config/kxStyler.h"
+#include "config/xpPages.h"
 #include "platform/file/Path.h"
 #include "platform/ui/Colors.h"
 #include "platform/ui/Fonts.h"
@@ -45,21 +48,45 @@ constexpr int kCheckHeight = 17;
 constexpr int kLabelHeight = 13;
 constexpr int kLabelDrop = 3;  // a label's top below its control's
 
-// ---- Stand-ins: the owner-drawn page control, the info and about panels
-// and the form styler replace these four.
+// ---- The owner-drawn page control and the info and about panels, with the
+// form's values.
 
-QTabWidget* CreatePageControl(QWidget* Parent) {
-  auto* pages = new QTabWidget(Parent);
+constexpr TColor kInfoEndColor = 15724527;  // EFEFEF
+
+TxpPageControl* CreatePageControl(QWidget* Parent) {
+  auto* pages = new TxpPageControl(Parent);
+  pages->SetStyle(pcsVANTO);
+  pages->SetTabHeight(22);
+  pages->SetTabPosition(tpTop);
+  pages->SetTabTextAlignment(taCenter);
+  pages->SetBackgroundColor(kFormColor);
+  pages->SetBorderColor(clNone);
+  pages->setProperty("ShowHint", true);
   pages->setFocusPolicy(Qt::NoFocus);
-  pages->tabBar()->setFocusPolicy(Qt::NoFocus);
+  for (QTabBar* bar : pages->findChildren<QTabBar*>()) bar->setFocusPolicy(Qt::NoFocus);
   return pages;
 }
 
-QWidget* CreateInfoPanel(QWidget* Parent) { return new QWidget(Parent); }
+TQRTInfoPanel* CreateInfoPanel(QWidget* Parent) {
+  auto* panel = new TQRTInfoPanel(Parent);
+  panel->SetTitle(u"Configure exportservice");
+  panel->SetStartColor(clWhite);
+  panel->SetEndeColor(kInfoEndColor);
+  panel->SetGradientOrientation(goLeft2Right);
+  panel->SetPanelType(TQRTInfoPanel::Exportservice);
+  panel->SetScroll(false);
+  return panel;
+}
 
-QWidget* CreateAboutPanel(QWidget* Parent) { return new QWidget(Parent); }
-
-void ApplyFormStyler(QWidget*) {}
+TQRTAboutPanel* CreateAboutPanel(QWidget* Parent) {
+  auto* panel = new TQRTAboutPanel(Parent);
+  panel->SetProgramVersion(u"Version 1.0.6129.40144 (rel. 1.0.0.0)");  // the first paint shows ours
+  panel->SetPictureTop(80);
+  panel->SetPictureLeft(16);
+  panel->SetPanelType(TQRTAboutPanel::QRT);
+  panel->SetUnicodeReady(true);
+  return panel;
+}
 
 // ---- The store the lists come from.
 
@@ -167,11 +194,19 @@ QCheckBox* MakeCheck(QWidget* Parent, const char* Name, const char16_t* Caption,
   return check;
 }
 
-// A page with its client-aligned panel.
-QWidget* AddPage(QTabWidget* Pages, const char* Name, const char16_t* Caption, TkxPanel** Panel,
-                 const char* PanelName) {
-  auto* page = new QWidget();
+// A page with its client-aligned panel: white, no tab colour, no
+// background style, a gradient from white to silver top to bottom.
+TxpTabSheet* AddPage(TxpPageControl* Pages, const char* Name, const char16_t* Caption, TkxPanel** Panel,
+                     const char* PanelName) {
+  auto* page = new TxpTabSheet(Pages);
   page->setObjectName(QString::fromLatin1(Name));
+  page->SetCaption(Caption);
+  page->SetColor(clWhite);
+  page->SetTabColor(clNone);
+  page->SetBGStyle(bgsNone);
+  page->SetGradientStartColor(clWhite);
+  page->SetGradientEndColor(clSilver);
+  page->SetGradientFillDir(fdTopToBottom);
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -182,7 +217,6 @@ QWidget* AddPage(QTabWidget* Pages, const char* Name, const char16_t* Caption, T
     (*Panel)->SetBevelOuter(TBevelCut::bvNone);
     layout->addWidget(*Panel);
   }
-  Pages->addTab(page, ToQString(Caption));
   return page;
 }
 
@@ -226,7 +260,6 @@ void TCfgForm::BuildControls() {
 
   QRTInfoPanel1 = CreateInfoPanel(this);
   QRTInfoPanel1->setObjectName(QStringLiteral("QRTInfoPanel1"));
-  QRTInfoPanel1->setGeometry(0, 0, 546, 64);
 
   pc_Exportservice = CreatePageControl(this);
   pc_Exportservice->setObjectName(QStringLiteral("pc_Exportservice"));
@@ -237,7 +270,6 @@ void TCfgForm::BuildControls() {
   ts_About = AddPage(pc_Exportservice, "ts_About", u"About", nullptr, nullptr);
   QRTAboutPanel1 = CreateAboutPanel(ts_About);
   QRTAboutPanel1->setObjectName(QStringLiteral("QRTAboutPanel1"));
-  QRTAboutPanel1->setGeometry(0, 0, 527, 399);
 
   // Process, in tab order.
   QWidget* p = Panel2;
@@ -375,7 +407,7 @@ void TCfgForm::showEvent(QShowEvent* Event) {
 
 void TCfgForm::FormCreate() {
   for (TkxPanel* panel : findChildren<TkxPanel*>()) panel->SetParentBackground(false);
-  pc_Exportservice->setCurrentWidget(ts_Process);
+  pc_Exportservice->SetActivePage(ts_Process);
   {
     WaitCursor wait;
     FillSchemeLists();
@@ -387,7 +419,7 @@ void TCfgForm::FormCreate() {
     box->setCurrentIndex(-1);
     if (box->isEditable()) box->clearEditText();
   }
-  ApplyFormStyler(this);
+  TkxStyler::UpdateForm(this);
 }
 
 void TCfgForm::FillSchemeLists() {

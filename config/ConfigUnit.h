@@ -38,12 +38,15 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTabWidget;
 class QWidget;
 
 namespace kx::platform::ui {
 class TkxPanel;
 }
+class TxpPageControl;
+class TxpTabSheet;
+class TQRTInfoPanel;
+class TQRTAboutPanel;
 
 // A node as the dialog's lists need it (the store's node: Name encoded, Key
 // prepared, RelKey relative to the query's start).
@@ -90,16 +93,16 @@ class TCfgForm : public QDialog {
   TCfgForm();
   ~TCfgForm() override;
 
-  QTabWidget* pc_Exportservice = nullptr;
-  QWidget* ts_About = nullptr;
+  TxpPageControl* pc_Exportservice = nullptr;
+  TxpTabSheet* ts_About = nullptr;
   QPushButton* btn_OK = nullptr;
   QPushButton* btn_Cancel = nullptr;
-  QWidget* ts_File = nullptr;
+  TxpTabSheet* ts_File = nullptr;
   QLineEdit* edt_Importfile = nullptr;
   QLabel* lbl_Importfile = nullptr;
-  QWidget* ts_z9 = nullptr;
+  TxpTabSheet* ts_z9 = nullptr;
   kx::platform::ui::TkxPanel* Panel1 = nullptr;
-  QWidget* ts_Process = nullptr;
+  TxpTabSheet* ts_Process = nullptr;
   kx::platform::ui::TkxPanel* Panel2 = nullptr;
   QCheckBox* cb_Include = nullptr;
   QLabel* lbl_State = nullptr;
@@ -127,8 +130,8 @@ class TCfgForm : public QDialog {
   QComboBox* cb_Priority = nullptr;
   QLabel* lbl_Server = nullptr;
   QCheckBox* cb_ByRef = nullptr;
-  QWidget* QRTInfoPanel1 = nullptr;
-  QWidget* QRTAboutPanel1 = nullptr;
+  TQRTInfoPanel* QRTInfoPanel1 = nullptr;
+  TQRTAboutPanel* QRTAboutPanel1 = nullptr;
   QComboBox* edt_Server = nullptr;
   QCheckBox* cb_newdocid = nullptr;
   QComboBox* edt_project = nullptr;

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QDir>
 #include <QImage>
 #include <QScreen>
@@ -31,6 +30,10 @@
 #include <vector>
 
 #include "config/ConfigUnit_SettingsForm.h"
+#include "config/QRTAboutPanel.h"
+#include "config/QRTInfoPanel.h"
+#include "config/kxVCLTools.h"
+#include "config/xpPages.h"
 #include "export/kxExport.h"
 #include "export/kxPluginState.h"
 #include "export/kxSettingsForm.h"
@@ -248,7 +251,7 @@ void SettingsRoundTrip() {
 }
 
 // The four pages, in order.
-std::vector<std::pair<QWidget*, const char*>> Pages(TCfgForm& F) {
+std::vector<std::pair<TxpTabSheet*, const char*>> Pages(TCfgForm& F) {
   return {{F.ts_Process, "process"}, {F.ts_z9, "drav"}, {F.ts_File, "file"}, {F.ts_About, "about"}};
 }
 
@@ -280,8 +283,8 @@ TEST_F(CfgForm, WindowAndControls) {
   };
   // Labels sit 3 pixels below their control; widths of labels follow their text.
   const Ctl controls[] = {
-      {"QRTInfoPanel1", "QWidget", nullptr, 0, 0, 546, 64, "CfgForm", false},
-      {"pc_Exportservice", "QTabWidget", nullptr, 8, 71, 529, 424, "CfgForm", false},
+      {"QRTInfoPanel1", "TQRTInfoPanel", nullptr, 0, 0, 546, 64, "CfgForm", false},
+      {"pc_Exportservice", "TxpPageControl", nullptr, 8, 71, 529, 424, "CfgForm", false},
       {"btn_OK", "QPushButton", u"Ok", 383, 501, 75, 25, "CfgForm", true},
       {"btn_Cancel", "QPushButton", u"Cancel", 463, 501, 75, 25, "CfgForm", false},
       {"cb_State", "QComboBox", nullptr, 128, 16, 153, 21, "Panel2", false},
@@ -316,7 +319,7 @@ TEST_F(CfgForm, WindowAndControls) {
       {"cb_Include", "QCheckBox", u"Include advanced options (XML)", 96, 43, 217, 17, "Panel1", false},
       {"cb_ByRef", "QCheckBox", u"Blobs by reference", 96, 59, 217, 17, "Panel1", false},
       {"Label1", "QLabel", u"Use default placeholders and %docid in path.", 96, 96, -1, 13, "Panel1", false},
-      {"QRTAboutPanel1", "QWidget", nullptr, 0, 0, 527, 399, "ts_About", false},
+      {"QRTAboutPanel1", "TQRTAboutPanel", nullptr, 0, 0, 527, 399, "ts_About", false},
   };
   WithForm([&](TCfgForm& f) {
     EXPECT_EQ(f.objectName(), QStringLiteral("CfgForm"));
@@ -358,10 +361,10 @@ TEST_F(CfgForm, WindowAndControls) {
         EXPECT_EQ(FromQString(text), c.caption);
       }
     }
-    EXPECT_EQ(f.pc_Exportservice->currentWidget(), f.ts_Process);
+    EXPECT_EQ(f.pc_Exportservice->ActivePage(), f.ts_Process);
     // The panels: client-aligned, their own colour.
     Activate(f);
-    const std::pair<const char*, QWidget*> panels[] = {
+    const std::pair<const char*, TxpTabSheet*> panels[] = {
         {"Panel2", f.ts_Process}, {"Panel3", f.ts_z9}, {"Panel1", f.ts_File}};
     for (const auto& [name, page] : panels) {
       auto* panel = f.findChild<ui::TkxPanel*>(QString::fromLatin1(name));
@@ -370,21 +373,21 @@ TEST_F(CfgForm, WindowAndControls) {
       EXPECT_FALSE(panel->ParentBackground()) << name;
       EXPECT_EQ(panel->Color(), 15724527) << name;
       EXPECT_EQ(panel->BevelOuter(), ui::TBevelCut::bvNone) << name;
-      f.pc_Exportservice->setCurrentWidget(page);
+      f.pc_Exportservice->SetActivePage(page);
       QApplication::processEvents();
       EXPECT_EQ(panel->geometry(), page->rect()) << name;
     }
     EXPECT_EQ(f.findChildren<ui::TkxPanel*>().size(), 3);
 
     // Pages, in order; the page control takes no focus.
-    const std::pair<QWidget*, const char16_t*> pages[] = {
+    const std::pair<TxpTabSheet*, const char16_t*> pages[] = {
         {f.ts_Process, u"Process"}, {f.ts_z9, u"DRAV"}, {f.ts_File, u"File"}, {f.ts_About, u"About"}};
     for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(f.pc_Exportservice->widget(i), pages[i].first);
-      EXPECT_EQ(FromQString(f.pc_Exportservice->tabText(i)), pages[i].second);
+      EXPECT_EQ(f.pc_Exportservice->Pages(i), pages[i].first);
+      EXPECT_EQ(f.pc_Exportservice->Pages(i)->Caption(), pages[i].second);
     }
     EXPECT_EQ(f.pc_Exportservice->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(f.pc_Exportservice->tabBar()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(f.pc_Exportservice->findChild<QTabBar*>()->focusPolicy(), Qt::NoFocus);
     EXPECT_TRUE(f.btn_OK->isDefault());
 
     // Tab order 0 to 12.
@@ -392,7 +395,7 @@ TEST_F(CfgForm, WindowAndControls) {
                               f.edt_project,     f.cb_Convert, f.cb_Script,       f.cb_Post,
                               f.edt_ExportTitle, f.cb_ExportService, f.cb_EScheme, f.edt_Destination,
                               f.cb_newdocid};
-    f.pc_Exportservice->setCurrentWidget(f.ts_Process);
+    f.pc_Exportservice->SetActivePage(f.ts_Process);
     const_cast<QWidget*>(order[0])->setFocus();
     for (size_t i = 1; i < std::size(order); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -433,6 +436,63 @@ TEST_F(CfgForm, ColoursOfFormAndPanelsArePainted) {
   });
 }
 
+TEST_F(CfgForm, PageControlAndPanelsCarryTheFormsValuesAndPaintThem) {
+  WithForm([&](TCfgForm& f) {
+    TxpPageControl* pc = f.pc_Exportservice;
+    EXPECT_EQ(pc->TabHeight(), 24);  // the styler's, over the form's 22
+    EXPECT_EQ(pc->Style(), pcsVANTO);
+    EXPECT_EQ(pc->TabPosition(), tpTop);
+    EXPECT_EQ(pc->TabTextAlignment(), taCenter);
+    EXPECT_EQ(pc->BackgroundColor(), 15132390);
+    EXPECT_EQ(pc->BorderColor(), clNone);
+    EXPECT_FALSE(pc->OwnerDraw());
+    for (TxpTabSheet* page : {f.ts_Process, f.ts_z9, f.ts_File, f.ts_About}) {
+      SCOPED_TRACE(page->objectName().toStdString());
+      EXPECT_EQ(page->geometry(), QRect(1, 24, 527, 399));
+      EXPECT_EQ(page->Color(), clWhite);
+      EXPECT_EQ(page->TabColor(), clNone);
+      EXPECT_EQ(page->BGStyle(), bgsNone);
+      EXPECT_EQ(page->GradientStartColor(), clWhite);
+      EXPECT_EQ(page->GradientEndColor(), clSilver);
+      EXPECT_EQ(page->GradientFillDir(), fdTopToBottom);
+    }
+    TQRTInfoPanel* info = f.QRTInfoPanel1;
+    EXPECT_EQ(info->Title(), u"Configure exportservice");
+    EXPECT_EQ(info->Subject(), kxVCLTools::GetModuleDescription());
+    EXPECT_EQ(info->StartColor(), clWhite);
+    EXPECT_EQ(info->EndeColor(), 15724527);
+    EXPECT_EQ(info->GradientOrientation(), goLeft2Right);
+    EXPECT_FALSE(info->Scroll());
+    EXPECT_EQ(info->Font().Name(), u"Tahoma");
+    TQRTAboutPanel* about = f.QRTAboutPanel1;
+    EXPECT_EQ(about->ProgramVersion(), u"Version 1.0.6129.40144 (rel. 1.0.0.0)");  // until the first paint
+    EXPECT_TRUE(about->UnicodeReady());
+    EXPECT_TRUE(about->Picture().Empty());
+
+    f.show();
+    const QImage image = f.grab().toImage();
+    const auto at = [&](QWidget* w, int x, int y) { return image.pixelColor(w->mapTo(&f, QPoint(x, y))); };
+    // The info panel: white, its gradient from x = 64 to the right, the frame.
+    EXPECT_EQ(image.pixelColor(60, 40), QColor(255, 255, 255));
+    EXPECT_EQ(image.pixelColor(64 + 241, 60), QColor(247, 247, 247));
+    EXPECT_EQ(image.pixelColor(544, 60), QColor(239, 239, 239));
+    EXPECT_EQ(image.pixelColor(8, 30), QColor(255, 255, 255));
+    // The tab row: the selected tab, an unselected one (E6 darkened by 15),
+    // the control's background beside them.
+    const TRect selected = pc->TabRect(0), other = pc->TabRect(1);
+    EXPECT_EQ(at(pc, selected.Left, selected.Top - 1), QColor(63, 109, 186));
+    EXPECT_EQ(at(pc, other.Left, other.Top - 1), QColor(0xD7, 0xD7, 0xD7));
+    EXPECT_EQ(at(pc, 500, 5), QColor(0xE6, 0xE6, 0xE6));
+    EXPECT_EQ(at(pc, 0, 200), QColor(0xE6, 0xE6, 0xE6));  // left of the page
+    // The about page: the library's texts, on its own grey.
+    pc->SetActivePage(f.ts_About);
+    const QImage aboutImage = f.grab().toImage();
+    EXPECT_EQ(aboutImage.pixelColor(about->mapTo(&f, QPoint(300, 300))), QColor(239, 239, 239));
+    EXPECT_EQ(about->ProgramVersion(), u"Version " + kxVCLTools::GetModuleVersionText());
+    f.hide();
+  });
+}
+
 // Each page as a picture, against testdata/settingsdialog/cfgform-<page>.png. After
 // a deliberate change of the form, refresh the pictures with
 //   KX_UPDATE_PICTURES=1 ctest --preset default -R '^ConfigUnit_test$'
@@ -444,7 +504,7 @@ TEST_F(CfgForm, PagesLookAsTheirPictures) {
     f.show();
     for (const auto& [page, name] : Pages(f)) {
       SCOPED_TRACE(name);
-      f.pc_Exportservice->setCurrentWidget(page);
+      f.pc_Exportservice->SetActivePage(page);
       QApplication::processEvents();
       const QImage image = f.grab().toImage().convertToFormat(QImage::Format_RGB32);
       const QString file = folder + "cfgform-" + name + ".png";
@@ -476,7 +536,7 @@ TEST_F(Screenshots, OfThePages) {
     f.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));  // no window manager activates it
     for (const auto& [page, name] : Pages(f)) {
-      f.pc_Exportservice->setCurrentWidget(page);
+      f.pc_Exportservice->SetActivePage(page);
       QTest::qWait(200);
       const QPixmap shot = f.screen()->grabWindow(f.winId());
       EXPECT_TRUE(shot.save(QString::fromLocal8Bit(folder) + "/cfgform-" + name + ".png")) << name;
@@ -666,7 +726,7 @@ TEST_F(CfgForm, LeavingTheImportFileBoxMakesItAnXmlFile) {
   };
   WithForm([&](TCfgForm& f) {
     Activate(f);
-    f.pc_Exportservice->setCurrentWidget(f.ts_File);
+    f.pc_Exportservice->SetActivePage(f.ts_File);
     for (const auto& [text, want] : cases) {
       f.edt_Importfile->setFocus();
       f.edt_Importfile->setText(ToQString(text));
@@ -680,7 +740,7 @@ TEST_F(CfgForm, LeavingTheImportFileBoxMakesItAnXmlFile) {
     // A page switch moves the focus on as well.
     f.edt_Importfile->setFocus();
     f.edt_Importfile->setText(QStringLiteral("/out/a.txt"));
-    f.pc_Exportservice->setCurrentWidget(f.ts_Process);
+    f.pc_Exportservice->SetActivePage(f.ts_Process);
     EXPECT_EQ(f.edt_Importfile->text(), QStringLiteral("/out/a.xml"));
     f.hide();
   });

@@ -20,6 +20,11 @@
 #include <cstdlib>
 
 #include "config/kxConfigAccessImpl.h"
+#ifdef KX_WITH_GUI
+#include "config/kxStyler.h"
+#else
+#include "config/kxStyler_Definition.h"
+#endif
 #include "export/kxExport.h"
 #include "export/kxModuleList.h"
 #ifdef KX_WITH_GUI
@@ -74,6 +79,14 @@ void FinalizeGuiHost() {
 #endif
 
 __attribute__((constructor)) void LoadLibrary() {
+  // The forms' style: with the GUI the whole styler (its first-activation
+  // hook goes to the GUI host, no Qt call yet), else the style data alone.
+#ifdef KX_WITH_GUI
+  kx::plugin::FillModuleSlot(kx::plugin::kStylerSlot, &kxStyler::InitializeModule, &kxStyler::FinalizeModule);
+#else
+  kx::plugin::FillModuleSlot(kx::plugin::kStylerSlot, &kxStyler::InitializeStyleDefinition,
+                             &kxStyler::FinalizeStyleDefinition);
+#endif
 #ifdef KX_WITH_GUI
   // Qt came with the library and stays when it goes, also after a failed
   // load (see GuiHost.h).

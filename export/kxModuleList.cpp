@@ -73,6 +73,10 @@ constexpr ModuleEntry kModules[] = {
     // configuration store.
     {"configuration-store registration", &InitializeSlot<kConfigStoreRegistrationSlot>,
      &FinalizeSlot<kConfigStoreRegistrationSlot>},
+    // A slot: the plug-in sets up the forms' style there (reading the style
+    // file, no Qt call); its finalisation withdraws what it handed the GUI
+    // host before the GUI host's own finalisation.
+    {"kxStyler", &InitializeSlot<kStylerSlot>, &FinalizeSlot<kStylerSlot>},
     // The main module: its finalisation frees the document and empties the
     // module texts.
     {"main module", nullptr, [] { kx::plugin::ResetPluginState(); }},

@@ -25,13 +25,14 @@ struct ModuleEntry {
 std::span<const ModuleEntry> ModuleList();
 
 // Modules above this library (the GUI host needs Qt, the configuration-store
-// registration config/) have slots in the list instead of entries: this
-// library and its tests link neither Qt nor config/. The plug-in's own
-// source fills its slots before the list runs; a slot left empty does
-// nothing.
+// registration and the styler are part of config/) have slots in the list
+// instead of entries: this library and its tests link neither Qt nor
+// config/. The plug-in's own source fills its slots before the list runs; a
+// slot left empty does nothing.
 enum ModuleSlot : size_t {
   kGuiHostSlot,                   // "GUI host"
   kConfigStoreRegistrationSlot,  // "configuration-store registration"
+  kStylerSlot,                    // "kxStyler": the style of the library's forms
   kModuleSlotCount
 };
 void FillModuleSlot(ModuleSlot Slot, void (*Initialize)(), void (*Finalize)());

@@ -54,25 +54,30 @@ TEST(ModuleList, AFailureIsRecordedAndUndoesWhatWasInitialised) {
   }
 }
 
-TEST(ModuleList, TheGuiHostSlotRunsWhatThePluginPutThereAtItsPlace) {
+TEST(ModuleList, SlotsRunWhatThePluginPutThereAtTheirPlace) {
   const auto list = kx::plugin::ModuleList();
   std::vector<std::string> names;
   for (const auto& entry : list) names.push_back(entry.Name);
   const auto at = [&](const char* name) { return std::find(names.begin(), names.end(), name) - names.begin(); };
   EXPECT_LT(at("kxNet"), at("GUI host"));
-  EXPECT_LT(at("GUI host"), at("main module"));
+  EXPECT_LT(at("GUI host"), at("configuration-store registration"));
+  EXPECT_LT(at("configuration-store registration"), at("kxStyler"));
+  EXPECT_LT(at("kxStyler"), at("main module"));
 
-  // Empty, it does nothing; filled, it runs the plug-in's functions.
+  // Empty, they do nothing; filled, they run the plug-in's functions in
+  // load order and finalise in reverse.
   kx::plugin::ClearLoadFailureForTesting();
   ASSERT_TRUE(kx::plugin::InitializeModules(list));
   kx::plugin::FinalizeModules(list);
   g_trace.clear();
+  kx::plugin::FillModuleSlot(kx::plugin::kStylerSlot, InitB, FiniB);
   kx::plugin::FillModuleSlot(kx::plugin::kGuiHostSlot, InitA, FiniA);
   ASSERT_TRUE(kx::plugin::InitializeModules(list));
-  EXPECT_EQ(g_trace, "+a");
+  EXPECT_EQ(g_trace, "+a+b");
   kx::plugin::FinalizeModules(list);
-  EXPECT_EQ(g_trace, "+a-a");
+  EXPECT_EQ(g_trace, "+a+b-b-a");
   kx::plugin::FillModuleSlot(kx::plugin::kGuiHostSlot, nullptr, nullptr);
+  kx::plugin::FillModuleSlot(kx::plugin::kStylerSlot, nullptr, nullptr);
 }
 
 TEST(ModuleList, AFailingMathSelftestIsRecordedAndLoadingAnswersFalse) {

@@ -2,8 +2,7 @@
 //
 // A colour value is a 32-bit number: the lowest byte is red, then green, then
 // blue. A highest byte of 255 marks a system colour, whose lowest byte indexes
-// the table below (a fixed table of ours, the classic light scheme, so a form
-// looks the same on every desktop). clNone (536870911) is no colour.
+// a fixed table of ours (ColorToRGB). clNone (536870911) is no colour.
 //   ToQColor(15132390) == QColor(0xE6, 0xE6, 0xE6);  ToQColor(clBtnFace) == QColor(240, 240, 240)
 #pragma once
 
@@ -11,16 +10,18 @@
 
 #include <cstdint>
 
+#include "platform/rtl/Graphics.h"
+
 namespace kx::platform::ui {
 
-using TColor = int32_t;
-
-inline constexpr TColor clNone = 0x1FFFFFFF;
-inline constexpr TColor clWhite = 0xFFFFFF;
-inline constexpr TColor clSilver = 0xC0C0C0;
-inline constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000F);
-inline constexpr TColor clWindow = static_cast<TColor>(0xFF000005);
-inline constexpr TColor clWindowText = static_cast<TColor>(0xFF000008);
+// The values and their table are the platform layer's (platform/rtl/Graphics.h).
+using ::TColor;
+using ::clBtnFace;
+using ::clNone;
+using ::clSilver;
+using ::clWhite;
+using ::clWindow;
+using ::clWindowText;
 
 // An invalid QColor for clNone and for a system colour outside the table;
 // the other values' highest byte is ignored.

@@ -6,7 +6,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
 #include <QStyleFactory>
 #include <QThread>
 
@@ -250,7 +253,123 @@ void RunPosted(QCoreApplication* App, const std::function<void()>& Job) {
   if (posted->error) std::rethrow_exception(posted->error);
 }
 
+class ActivationFilter;
+struct ActivationState {
+  std::mutex mutex;
+  std::function<void()> pending;      // handed over, not yet installed
+  QPointer<ActivationFilter> filter;  // installed, not yet run
+};
+ActivationState& Activation() {
+  static ActivationState state;
+  return state;
+}
+
+// The first activation's hook, as an event filter on the application.
+class ActivationFilter : public QObject {
+ public:
+  explicit ActivationFilter(std::function<void()> Hook) : hook_(std::move(Hook)) {}
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    if (Event->type() == QEvent::ApplicationActivate && Watched == QCoreApplication::instance()) {
+      std::function<void()> hook = std::move(hook_);
+      Watched->removeEventFilter(this);
+      {
+        std::lock_guard lock(Activation().mutex);
+        if (Activation().filter == this) Activation().filter = nullptr;
+      }
+      deleteLater();
+      if (hook) {
+        try {
+          hook();
+        } catch (...) {
+        }
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> hook_;
+};
+
+
+// On the GUI thread: installs a pending hook on App.
+void InstallActivationHook(QCoreApplication* App) {
+  ActivationState& state = Activation();
+  std::function<void()> hook;
+  {
+    std::lock_guard lock(state.mutex);
+    if (!state.pending) return;
+    hook = std::move(state.pending);
+    state.pending = nullptr;
+  }
+  auto* filter = new ActivationFilter(std::move(hook));
+  App->installEventFilter(filter);
+  std::lock_guard lock(state.mutex);
+  state.filter = filter;
+}
+
+std::vector<QPointer<QWidget>>& Forms() {
+  static std::vector<QPointer<QWidget>> forms;
+  return forms;
+}
+
 }  // namespace
+
+void AddApplicationForm(QWidget* Form) {
+  if (Form != nullptr) Forms().emplace_back(Form);
+}
+
+std::vector<QWidget*> ApplicationForms() {
+  std::vector<QWidget*> living;
+  auto& forms = Forms();
+  std::erase_if(forms, [](const QPointer<QWidget>& f) { return f.isNull(); });
+  for (const auto& form : forms) living.push_back(form.data());
+  return living;
+}
+
+void SetActivationHook(std::function<void()> Hook) {
+  ClearActivationHook();
+  {
+    std::lock_guard lock(Activation().mutex);
+    Activation().pending = std::move(Hook);
+  }
+  if (IsGuiThread()) InstallActivationHook(QCoreApplication::instance());
+}
+
+void ClearActivationHook() {
+  ActivationState& state = Activation();
+  QPointer<ActivationFilter> filter;
+  {
+    std::lock_guard lock(state.mutex);
+    state.pending = nullptr;
+    filter = state.filter;
+    state.filter = nullptr;
+  }
+  if (filter.isNull()) return;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || app->thread() == QThread::currentThread()) {
+    if (app != nullptr) app->removeEventFilter(filter);
+    delete filter.data();
+    return;
+  }
+  // Posted, not waited for: the caller may hold the loader's lock (the
+  // plug-in unloading). The library is pinned once a job ran on the GUI
+  // thread (see the top of GuiHost.h), so the filter's code stays.
+  QMetaObject::invokeMethod(
+      app,
+      [filter] {
+        if (!filter.isNull()) {
+          QCoreApplication::instance()->removeEventFilter(filter);
+          delete filter.data();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+bool ActivationHookPending() {
+  std::lock_guard lock(Activation().mutex);
+  return Activation().pending != nullptr || !Activation().filter.isNull();
+}
 
 bool GuiAvailable(UnicodeString* Reason) {
   UnicodeString reason;
@@ -282,10 +401,14 @@ void RunOnGuiThread(const std::function<void()>& Job) {
     throw EGuiUnavailable(u"the host's Qt application cannot show windows");
   if (app->thread() == QThread::currentThread()) {
     PinLibrary();
+    InstallActivationHook(app);
     Job();
     return;
   }
-  RunPosted(app, Job);
+  RunPosted(app, [&Job, app] {
+    InstallActivationHook(app);
+    Job();
+  });
   if (Own().Owns(app)) StopAtExit();
 }
 

@@ -35,9 +35,12 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Text.h"
+
+class QWidget;
 
 namespace kx::platform::ui {
 
@@ -70,6 +73,27 @@ void StopGuiThread();
 // it leave their load-time allocations behind on every unload. Loads
 // nothing and makes no Qt call, so it may run while the library loads.
 void KeepQtLoaded();
+
+// ---- The application object's forms and its first activation -------------------
+
+// Forms made with the application as their owner, in the order added; a
+// form that is destroyed leaves the list. Call on the GUI thread.
+void AddApplicationForm(QWidget* Form);
+std::vector<QWidget*> ApplicationForms();
+
+// Hands the GUI host a call for the application's first activation. Makes
+// no Qt call: the host installs it as an event filter on the QApplication
+// it finds or makes, on the GUI thread, when the next job runs there (or at
+// once when called on the GUI thread). The first QEvent::ApplicationActivate
+// removes the filter and then runs Hook, once; the event goes on as before.
+// A new hook replaces one not yet run.
+void SetActivationHook(std::function<void()> Hook);
+// Withdraws a hook not yet run and removes its filter (posted to the GUI
+// thread, not waited for, when called from another thread), so that no
+// filter is left to call into a library that goes.
+void ClearActivationHook();
+// Whether a hook waits for the first activation (handed over and not run).
+bool ActivationHookPending();
 
 // The time a posted job may wait to be started; 0 restores 30 s.
 void SetPostTimeoutForTesting(int Milliseconds);

@@ -80,6 +80,7 @@ class TcpRelay {
   void Run() {
     while (!stop_) {
       std::vector<pollfd> fds{{listen_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+      const size_t polled = pairs_.size();  // a pair accepted below waits for the next round
       for (auto& [a, b] : pairs_) {
         fds.push_back({a, POLLIN, 0});
         fds.push_back({b, POLLIN, 0});
@@ -112,8 +113,8 @@ class TcpRelay {
             pairs_.emplace_back(client, server);
         }
       }
-      std::vector<std::pair<int, int>> kept;
-      for (size_t i = 0; i < pairs_.size(); ++i) {
+      std::vector<std::pair<int, int>> kept(pairs_.begin() + static_cast<std::ptrdiff_t>(polled), pairs_.end());
+      for (size_t i = 0; i < polled; ++i) {
         auto [a, b] = pairs_[i];
         bool open = true;
         for (int side = 0; side < 2 && open; ++side) {
